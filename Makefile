@@ -1,0 +1,30 @@
+# The two commands of README: `make demo` converts the bundled sample picture,
+# `make test` builds and runs every test.
+PRESET ?= default
+BUILD := build/$(PRESET)
+SAMPLE ?= examples/sample.json
+DEMO_OUT ?= $(BUILD)/sample.records
+
+.PHONY: all bootstrap build demo test asan clean
+
+all: build
+
+bootstrap:
+	@bash scripts/bootstrap
+
+build: bootstrap
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET)
+
+demo: build
+	@$(BUILD)/javtrg convert $(SAMPLE) -o $(DEMO_OUT)
+	@echo "record stream written to $(DEMO_OUT)"
+
+test: build
+	@ctest --preset $(PRESET)
+
+asan:
+	@$(MAKE) --no-print-directory test PRESET=asan
+
+clean:
+	rm -rf build

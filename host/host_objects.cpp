@@ -1,0 +1,135 @@
+// Objects of the reference host: creation, release, copies and what an
+// object owns; palettes and point lists.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/reference_host.h"
+
+namespace refhost {
+
+size_t payloadSizeForKind(int32_t kind) {
+    switch (kind) {
+        case 29: return sizeof(FillAttributes);
+        case 39:
+        case 47: return sizeof(ParaAttributes);
+        case 40: return sizeof(CharAttributes);
+        default: return 64;  // every other body fits in 64 bytes
+    }
+}
+
+namespace {
+
+HostObject* opClone(HostServices* services, HostObject* object, int32_t) {
+    ReferenceHost* h = hostOf(services);
+    if (h->shouldFail("clone")) return nullptr;
+    return h->cloneObject(object);
+}
+
+HostObject* opCreateObject(HostServices* s, int32_t kind) { return hostOf(s)->createObject(kind); }
+
+void opReleaseObject(HostServices* s, HostObject* object) { hostOf(s)->releaseObject(object); }
+
+HostPalette* opCopyPalette(HostServices* s, const void* table) {
+    ReferenceHost* h = hostOf(s);
+    if (h->shouldFail("copyPalette")) return nullptr;
+    return h->copyPalette(static_cast<const HostPalette*>(table));
+}
+
+void opFreePalette(HostServices* s, HostPalette* palette) { hostOf(s)->freePalette(palette); }
+
+PointList* opNewPointList(HostServices* s, uint32_t count) {
+    ReferenceHost* h = hostOf(s);
+    if (h->shouldFail("newPointList")) return nullptr;
+    return h->newPointList(count);
+}
+
+void opFreePointList(HostServices* s, PointList* list) { hostOf(s)->freePointList(list); }
+
+void setField(HostObject* object, int32_t offset, void* value) {
+    std::memcpy(reinterpret_cast<unsigned char*>(object) + offset, &value, sizeof value);
+}
+
+}  // namespace
+
+void installObjectOperations(HostServices* services) {
+    services->createObject = opCreateObject;
+    services->releaseObject = opReleaseObject;
+    services->copyPalette = opCopyPalette;
+    services->freePalette = opFreePalette;
+    services->newPointList = opNewPointList;
+    services->freePointList = opFreePointList;
+}
+
+HostObject* ReferenceHost::newObject(int32_t kind, size_t minPayload) {
+    size_t payload = std::max(payloadSizeForKind(kind), minPayload);
+    auto* object = static_cast<HostObject*>(std::calloc(1, sizeof(HostObject) + payload));
+    if (object == nullptr) return nullptr;
+    object->kind = kind;
+    object->clone = opClone;
+    object->hostOwn = reinterpret_cast<uint64_t>(this);
+    objects_[object] = ObjectInfo{kind, payload, {}};
+    return object;
+}
+
+HostObject* ReferenceHost::createObject(int32_t kind) {
+    log("createObject " + std::to_string(kind));
+    if (shouldFail("createObject")) return nullptr;
+    return newObject(kind);
+}
+
+const ObjectInfo* ReferenceHost::objectInfo(const HostObject* object) const {
+    auto it = objects_.find(object);
+    return it == objects_.end() ? nullptr : &it->second;
+}
+
+void ReferenceHost::releaseObject(HostObject* object) {
+    if (object == nullptr) return;
+    auto it = objects_.find(object);
+    if (it == objects_.end()) std::abort();  // released twice, or not ours
+    std::vector<Attachment> attachments = std::move(it->second.attachments);
+    objects_.erase(it);
+    for (const Attachment& a : attachments) {
+        if (a.kind == AttachKind::Object) {
+            releaseObject(static_cast<HostObject*>(a.target));
+        } else {
+            freeBlock(a.target);
+        }
+    }
+    std::free(object);
+}
+
+HostObject* ReferenceHost::cloneObject(const HostObject* object) {
+    const ObjectInfo* info = objectInfo(object);
+    if (info == nullptr) return nullptr;
+    HostObject* copy = newObject(info->kind, info->payloadSize);
+    if (copy == nullptr) return nullptr;
+    std::memcpy(payload(copy), reinterpret_cast<const unsigned char*>(object) + kHostObjectPayloadOffset, info->payloadSize);
+    copy->clone = object->clone;
+    // A copy owns copies of whatever the original owns.
+    std::vector<Attachment> attachments = info->attachments;
+    for (const Attachment& a : attachments) {
+        if (a.kind == AttachKind::Object) {
+            HostObject* child = cloneObject(static_cast<const HostObject*>(a.target));
+            attachObject(copy, a.fieldOffset, child);
+        } else {
+            attachBlock(copy, a.fieldOffset, a.target, a.size);
+        }
+    }
+    return copy;
+}
+
+void* ReferenceHost::attachBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra) {
+    void* block = allocateBlock(size + extra, true, "object attachment");
+    if (size > 0 && data != nullptr) std::memcpy(block, data, size);
+    objects_[object].attachments.push_back(Attachment{AttachKind::Block, fieldOffset, block, size + extra});
+    setField(object, fieldOffset, block);
+    return block;
+}
+
+void ReferenceHost::attachObject(HostObject* object, int32_t fieldOffset, HostObject* child) {
+    objects_[object].attachments.push_back(Attachment{AttachKind::Object, fieldOffset, child, 0});
+    setField(object, fieldOffset, child);
+}
+
+}  // namespace refhost

@@ -1,0 +1,213 @@
+// The reference host: a real in-process host engine for the tests and the
+// command-line tool, written against the driver's boundary header.
+//
+// It keeps a ledger of every block and object it hands out (so a test can
+// tell that nothing leaked), can make any named operation fail at its Nth
+// call, records the calls it receives in order, and owns the target
+// description and session of one driver instance.
+#ifndef JAVTRG_REFERENCE_HOST_H
+#define JAVTRG_REFERENCE_HOST_H
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "driver/host_services.h"
+
+namespace refhost {
+
+class ReferenceHost;
+
+// The host's tables with the owner after them, so that an operation can get
+// back to its host from the table it is called with.
+struct ServicesTable {
+    HostServices table;
+    ReferenceHost* owner;
+};
+struct SessionTable {
+    HostSession table;
+    ReferenceHost* owner;
+};
+
+// What an object owns besides its payload: blocks, point lists, palettes or
+// other objects that one of its pointer fields refers to. Released with the
+// object and deep-copied by its clone.
+enum class AttachKind { Block, Object };
+struct Attachment {
+    AttachKind kind;
+    int32_t fieldOffset;  // object offset of the pointer field
+    void* target;
+    size_t size;          // for blocks
+};
+
+struct ObjectInfo {
+    int32_t kind;
+    size_t payloadSize;
+    std::vector<Attachment> attachments;
+};
+
+struct BlockInfo {
+    size_t size;
+    const char* origin;
+};
+
+// Payload bytes the host allocates for an object of `kind`: enough for the
+// largest body of that kind.
+size_t payloadSizeForKind(int32_t kind);
+
+// Memory output stream: keeps each write's bytes separately.
+struct MemoryStream {
+    OutputStream base;
+    ReferenceHost* host;
+    std::vector<std::string> writes;
+    int32_t readyResult;
+    int32_t finishCalls;
+
+    std::string text() const;
+};
+
+// File output stream.
+struct FileStream {
+    OutputStream base;
+    ReferenceHost* host;
+    std::FILE* file;
+    int32_t finishCalls;
+    bool failed;
+};
+
+struct FailRule {
+    uint64_t nth;
+    bool persistent;
+};
+
+// A host curve description (the body of OpenCurve and ClosedCurve objects):
+// a count of control points, then a reference to them. The points form a
+// poly-Bezier: a start point followed by groups of three (two controls and
+// an end point). The host flattens it into a point list.
+struct CurveData {
+    uint32_t pointCount;
+    uint32_t reserved;
+    const PointPair* points;
+};
+
+class ReferenceHost {
+public:
+    ReferenceHost();
+    ~ReferenceHost();
+    ReferenceHost(const ReferenceHost&) = delete;
+    ReferenceHost& operator=(const ReferenceHost&) = delete;
+
+    HostServices* services() { return &services_.table; }
+    HostSession* session() { return &session_.table; }
+    TargetParams* params() { return &params_; }
+    TargetInfo* info() { return &info_; }
+    // Lets params()->targetInfo refer to info() (absent by default).
+    void useTargetInfo(bool present);
+    // Detaches the session (params()->hostSession absent) or reattaches it.
+    void useSession(bool present);
+
+    // Streams owned by the host, valid for its life.
+    MemoryStream* memoryStream(bool withIsReady = false, bool withFinish = false);
+    FileStream* fileStream(std::FILE* file, bool withFinish = true);
+
+    // Ledger.
+    size_t liveBlocks() const { return blocks_.size(); }
+    size_t liveObjects() const { return objects_.size(); }
+    std::string describeLive() const;
+    bool ownsObject(const HostObject* object) const { return objects_.count(object) != 0; }
+    bool ownsBlock(const void* block) const { return blocks_.count(block) != 0; }
+
+    // Failure injection: the Nth call (from 1) of `operation` fails; with
+    // `persistent` every later call too.
+    void failAt(const std::string& operation, uint64_t nth, bool persistent = false);
+    void clearFailures() { failures_.clear(); }
+    // Counts the call and tells whether it must fail.
+    bool shouldFail(const char* operation);
+    uint64_t calls(const std::string& operation) const;
+    // The operations called, in order (allocation and release not included).
+    const std::vector<std::string>& callLog() const { return callLog_; }
+    void log(std::string entry) { callLog_.push_back(std::move(entry)); }
+
+    // Blocks, tracked in the ledger. `origin` names who asked.
+    void* allocateBlock(size_t size, bool zeroed, const char* origin);
+    void* reallocateBlock(void* block, size_t size);
+    void freeBlock(void* block);
+
+    // Objects. newObject never fails and counts no call: it is how the tests
+    // and the tool build what they hand to the driver.
+    HostObject* newObject(int32_t kind, size_t minPayload = 0);
+    HostObject* createObject(int32_t kind);   // the service: may fail
+    // Bytes of the object's payload.
+    unsigned char* payload(HostObject* object) { return reinterpret_cast<unsigned char*>(object) + kHostObjectPayloadOffset; }
+    HostObject* cloneObject(const HostObject* object);
+    void releaseObject(HostObject* object);
+    const ObjectInfo* objectInfo(const HostObject* object) const;
+
+    // Gives `object` a block holding `size` bytes of `data` (plus `extra`
+    // zero bytes), referred to by its pointer field at `fieldOffset`.
+    void* attachBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra = 0);
+    // Makes `child` owned by `object` through its field at `fieldOffset`.
+    void attachObject(HostObject* object, int32_t fieldOffset, HostObject* child);
+
+    // Point lists and palettes, tracked as blocks.
+    PointList* newPointList(uint32_t count);
+    void freePointList(PointList* list);
+    HostPalette* copyPalette(const HostPalette* table);
+    void freePalette(HostPalette* palette);
+
+    // The transform the host reports as current; absent until useTransform.
+    HostTransform* transform() { return &transform_; }
+    void useTransform(bool present) { transformAvailable_ = present; }
+    bool transformAvailable() const { return transformAvailable_; }
+
+    // Registration state.
+    uint64_t hostHandle() const { return hostHandle_; }
+    int32_t registrations() const { return registrations_; }
+    SetTrgPictureFn pictureHandler() const { return pictureHandler_; }
+
+private:
+    void installTables();
+
+    ServicesTable services_{};
+    SessionTable session_{};
+    TargetParams params_{};
+    TargetInfo info_{};
+    HostTransform transform_{};
+    bool transformAvailable_ = false;
+    std::unordered_map<const void*, BlockInfo> blocks_;
+    std::unordered_map<const HostObject*, ObjectInfo> objects_;
+    std::map<std::string, FailRule> failures_;
+    std::map<std::string, uint64_t> callCounts_;
+    std::vector<std::string> callLog_;
+    std::vector<std::unique_ptr<MemoryStream>> memoryStreams_;
+    std::vector<std::unique_ptr<FileStream>> fileStreams_;
+    uint64_t hostHandle_ = 0;
+    int32_t registrations_ = 0;
+    SetTrgPictureFn pictureHandler_ = nullptr;
+
+    friend struct HostOps;
+};
+
+// The ReferenceHost behind a table the driver was given.
+inline ReferenceHost* hostOf(HostServices* services) { return reinterpret_cast<ServicesTable*>(services)->owner; }
+inline ReferenceHost* hostOf(HostSession* session) { return reinterpret_cast<SessionTable*>(session)->owner; }
+
+// Installs the operations of each area into the tables (one file each).
+void installObjectOperations(HostServices* services);
+void installGeometryOperations(HostServices* services);
+void installTextOperations(HostServices* services, HostSession* session);
+
+// Reference host text services used by the tool as well.
+// Encodes UTF-8 text into the host encoding `code`; false when the encoding
+// is unknown or cannot hold the text.
+bool encodeText(const std::string& utf8, int32_t code, bool bigEndianUnits, std::string* out);
+// The iconv name of a host encoding code, or nullptr when unknown.
+const char* encodingName(int32_t code, bool bigEndianUnits);
+
+}  // namespace refhost
+
+#endif

@@ -1,0 +1,192 @@
+// javtrg: the command-line tool. `javtrg convert SCRIPT [-o FILE]` drives one
+// instance of the shipped driver library over an object script and writes
+// the record stream.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include "host/reference_host.h"
+#include "tools/driver_loader.h"
+#include "tools/script.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitDriverFailed = 1;
+constexpr int kExitBadInput = 2;
+
+std::string defaultLibrary() {
+    const char* env = std::getenv("JAVTRG_LIBRARY");
+    if (env != nullptr && *env != '\0') return env;
+    return JAVTRG_DEFAULT_LIBRARY;
+}
+
+// The search request of the session, kept alive for the run.
+struct SearchHolder {
+    SearchRequest request{};
+    std::vector<const char*> termPointers;
+};
+
+void applySession(const javtool::Script& script, refhost::ReferenceHost& host, SearchHolder* search) {
+    HostSession* session = host.session();
+    session->currentEncoding = script.session.currentEncoding;
+    session->fontEncoding = script.session.fontEncoding;
+    if (script.session.hasTransform) {
+        *host.transform() = script.session.transform;
+        host.useTransform(true);
+    }
+    if (script.session.hasSearch) {
+        const javtool::SessionSpec& s = script.session;
+        for (size_t i = 0; i < s.searchTerms.size(); ++i)
+            search->termPointers.push_back(s.searchTermPresent[i] ? s.searchTerms[i].c_str() : nullptr);
+        search->request.searchTerms = search->termPointers.empty() ? nullptr : search->termPointers.data();
+        search->request.termCount = static_cast<int32_t>(search->termPointers.size());
+        search->request.termEncoding = s.termEncoding;
+        search->request.searchOptions = s.hasOptions ? s.searchOptions.c_str() : nullptr;
+        search->request.caseSensitive = s.caseSensitive;
+        search->request.wholeWordRequested = s.wholeWordRequested;
+        session->searchRequest = &search->request;
+    }
+}
+
+void applyTarget(const javtool::Script& script, refhost::ReferenceHost& host) {
+    TargetParams* p = host.params();
+    const TargetParams& s = script.params;
+    p->sizeX = s.sizeX;
+    p->sizeY = s.sizeY;
+    p->altSizeX = s.altSizeX;
+    p->altSizeY = s.altSizeY;
+    std::memcpy(p->sourceFrame, s.sourceFrame, sizeof p->sourceFrame);
+    p->colourMode = s.colourMode;
+    p->bigEndianText = s.bigEndianText;
+    if (script.hasTargetInfo) {
+        TargetInfo* info = host.info();
+        info->infoExtentX = script.info.infoExtentX;
+        info->infoExtentY = script.info.infoExtentY;
+        info->pixelWidth = script.info.pixelWidth;
+        info->pixelHeight = script.info.pixelHeight;
+        info->dpiX = script.info.dpiX;
+        info->dpiY = script.info.dpiY;
+        host.useTargetInfo(true);
+    }
+}
+
+int convert(const std::string& scriptPath, const std::string& outputPath, const std::string& library) {
+    std::ifstream in(scriptPath, std::ios::binary);
+    if (!in) {
+        std::cerr << "javtrg: " << scriptPath << ": cannot read the script: " << std::strerror(errno) << "\n";
+        return kExitBadInput;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+
+    javtool::Script script;
+    try {
+        script = javtool::readScript(text.str());
+    } catch (const javtool::ScriptError& e) {
+        std::cerr << "javtrg: " << scriptPath << ": " << e.place << ": " << e.message << "\n";
+        return kExitBadInput;
+    }
+
+    javtool::DriverApi api;
+    std::string error;
+    if (!javtool::loadDriver(library, &api, &error)) {
+        std::cerr << "javtrg: " << error << "\n";
+        return kExitDriverFailed;
+    }
+
+    // Written to a temporary file first, so that a run that cannot start
+    // leaves no output file behind.
+    std::string temporary;
+    std::FILE* out = stdout;
+    if (!outputPath.empty()) {
+        temporary = outputPath + ".partial";
+        out = std::fopen(temporary.c_str(), "wb");
+        if (out == nullptr) {
+            std::cerr << "javtrg: " << outputPath << ": cannot write: " << std::strerror(errno) << "\n";
+            javtool::unloadDriver(&api);
+            return kExitBadInput;
+        }
+    }
+
+    int status = kExitOk;
+    bool started = false;
+    {
+        refhost::ReferenceHost host;
+        SearchHolder search;
+        applyTarget(script, host);
+        applySession(script, host, &search);
+        refhost::FileStream* stream = host.fileStream(out);
+
+        DriverContext* context = api.start(&stream->base, host.params(), 0);
+        if (context == nullptr) {
+            std::cerr << "javtrg: " << scriptPath << ": the driver refused to start\n";
+            status = kExitDriverFailed;
+        } else {
+            started = true;
+            for (size_t i = 0; i < script.objects.size(); ++i) {
+                HostObject* object = script.objects[i](host);
+                int32_t result = api.put(context, object);
+                if (result == 0) {
+                    std::cerr << "javtrg: " << scriptPath << ": objects[" << i << "]: the driver failed to draw the object\n";
+                    status = kExitDriverFailed;
+                    break;
+                }
+            }
+            api.shutDown(context);
+        }
+        if (stream->failed || std::fflush(out) != 0) {
+            std::cerr << "javtrg: " << (outputPath.empty() ? "standard output" : outputPath) << ": write failed\n";
+            status = kExitDriverFailed;
+        }
+        if (host.liveBlocks() != 0 || host.liveObjects() != 0) {
+            std::cerr << "javtrg: the driver left host memory behind:\n" << host.describeLive();
+            status = kExitDriverFailed;
+        }
+    }
+    javtool::unloadDriver(&api);
+
+    if (!outputPath.empty()) {
+        std::fclose(out);
+        if (!started) {
+            std::remove(temporary.c_str());
+        } else if (std::rename(temporary.c_str(), outputPath.c_str()) != 0) {
+            std::cerr << "javtrg: " << outputPath << ": cannot write: " << std::strerror(errno) << "\n";
+            std::remove(temporary.c_str());
+            return kExitDriverFailed;
+        }
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"javtrg: converts object scripts into record streams through the javtrg driver"};
+    app.require_subcommand(1);
+
+    std::string scriptPath;
+    std::string outputPath;
+    std::string library = defaultLibrary();
+    CLI::App* convertCmd = app.add_subcommand("convert", "Convert an object script into a record stream");
+    convertCmd->add_option("SCRIPT", scriptPath, "Object script (JSON)")->required();
+    convertCmd->add_option("-o,--output", outputPath, "Record stream file (default: standard output)");
+    convertCmd->add_option("--library", library, "Driver library to load (default: the built libjavtrg.so, or $JAVTRG_LIBRARY)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? kExitOk : kExitBadInput;
+    }
+    if (convertCmd->parsed()) return convert(scriptPath, outputPath, library);
+    return kExitBadInput;
+}

@@ -1,0 +1,373 @@
+// Reading object scripts: the target, the session and the objects.
+#include <cstring>
+#include <limits>
+#include <map>
+
+#include "tools/script.h"
+
+namespace javtool {
+
+namespace {
+
+const char* typeName(const json& value) {
+    switch (value.type()) {
+        case json::value_t::null: return "null";
+        case json::value_t::boolean: return "a boolean";
+        case json::value_t::string: return "a string";
+        case json::value_t::array: return "an array";
+        case json::value_t::object: return "an object";
+        case json::value_t::number_float: return "a fraction";
+        default: return "a number";
+    }
+}
+
+// Every kind of the host, by name; the areas add how to read their fields.
+struct NamedKind {
+    const char* name;
+    int32_t code;
+};
+constexpr NamedKind kKindNames[] = {
+    {"Polyline", 4}, {"OpenCurve", 7}, {"Polygon", 8}, {"Rectangle", 10}, {"RoundRect", 11},
+    {"Circle", 12}, {"Ellipse", 13}, {"ClosedCurve", 16}, {"SimpleText", 18}, {"TextPiece", 19},
+    {"Justify", 20}, {"Raster", 22}, {"Clip", 27}, {"LineAtt", 28}, {"FillAtt", 29}, {"TextAtt", 30},
+    {"Palette", 32}, {"TaggedRect", 37}, {"TextBox", 38}, {"ParaAtt", 39}, {"CharAtt", 40},
+    {"TextString", 41}, {"WidthString", 42}, {"Tab", 45}, {"ParaStart", 46}, {"ParaStartAtt", 47},
+    {"TextBoxEnd", 48},
+};
+
+const KindEntry* findParser(int32_t code) {
+    for (const auto* list : {&graphicsKinds(), &textKinds()}) {
+        for (const KindEntry& entry : *list) {
+            if (entry.code == code) return &entry;
+        }
+    }
+    return nullptr;
+}
+
+int32_t kindCode(const json& kind, const std::string& place) {
+    if (kind.is_string()) {
+        std::string name = kind.get<std::string>();
+        for (const NamedKind& k : kKindNames) {
+            if (name == k.name) return k.code;
+        }
+        throw ScriptError(place, "a kind name such as \"Rectangle\" or a kind code, not \"" + name + "\"");
+    }
+    if (kind.is_number_integer()) {
+        int64_t code = kind.get<int64_t>();
+        if (code < std::numeric_limits<int32_t>::min() || code > std::numeric_limits<int32_t>::max())
+            throw ScriptError(place, "a kind code within the signed 32-bit range");
+        return static_cast<int32_t>(code);
+    }
+    throw ScriptError(place, std::string("a kind name or code, not ") + typeName(kind));
+}
+
+// An object given as raw payload bytes.
+ObjectBuilder rawObject(int32_t code, std::string bytes) {
+    return [code, bytes](refhost::ReferenceHost& host) {
+        HostObject* object = host.newObject(code, bytes.size());
+        std::memcpy(host.payload(object), bytes.data(), bytes.size());
+        return object;
+    };
+}
+
+void readTarget(const json& value, Script* script) {
+    FieldReader f(value, "target", script->session);
+    TargetParams& p = script->params;
+    p.sizeX = f.f64("sizeX", 1.0);
+    p.sizeY = f.f64("sizeY", 1.0);
+    p.altSizeX = f.f64("altSizeX");
+    p.altSizeY = f.f64("altSizeY");
+    if (f.has("sourceFrame")) {
+        std::vector<int64_t> frame = f.ints("sourceFrame", 4, true, INT32_MIN, INT32_MAX);
+        for (size_t i = 0; i < 4; ++i) p.sourceFrame[i] = static_cast<int32_t>(frame[i]);
+    } else {
+        p.sourceFrame[2] = 96;
+        p.sourceFrame[3] = 96;
+    }
+    p.colourMode = f.i32("colourMode", 4);
+    p.bigEndianText = f.i32("bigEndianText");
+    script->session.bigEndianText = p.bigEndianText != 0;
+    if (const json* info = f.object("targetInfo")) {
+        FieldReader g(*info, f.place("targetInfo"), script->session);
+        TargetInfo& t = script->info;
+        t.infoExtentX = g.f64("infoExtentX");
+        t.infoExtentY = g.f64("infoExtentY");
+        t.pixelWidth = g.i32("pixelWidth");
+        t.pixelHeight = g.i32("pixelHeight");
+        t.dpiX = g.i32("dpiX");
+        t.dpiY = g.i32("dpiY");
+        g.finish();
+        script->hasTargetInfo = true;
+    }
+    f.finish();
+}
+
+void readSession(const json& value, Script* script) {
+    SessionSpec& s = script->session;
+    FieldReader f(value, "session", s);
+    s.currentEncoding = f.i32("currentEncoding", 7);
+    s.fontEncoding = f.i32("fontEncoding");
+    if (const json* t = f.object("transform")) {
+        FieldReader g(*t, f.place("transform"), s);
+        s.hasTransform = true;
+        s.transform.active = g.i32("active", 1);
+        s.transform.scale1 = g.f64("scale1", 1.0);
+        s.transform.scale2 = g.f64("scale2", 1.0);
+        g.finish();
+    }
+    if (const json* search = f.object("search")) {
+        FieldReader g(*search, f.place("search"), s);
+        s.hasSearch = true;
+        s.termEncoding = g.i32("termEncoding");
+        s.caseSensitive = g.i32("caseSensitive");
+        s.wholeWordRequested = g.i32("wholeWordRequested");
+        if (const json* options = g.raw("searchOptions")) {
+            if (!options->is_string()) g.fail("searchOptions", "a string");
+            s.hasOptions = true;
+            s.searchOptions = options->get<std::string>();
+        }
+        if (const json* terms = g.raw("searchTerms")) {
+            if (!terms->is_array()) g.fail("searchTerms", "an array of strings (null for an absent term)");
+            int32_t encoding = s.termEncoding == 0 ? 7 : s.termEncoding;
+            for (size_t i = 0; i < terms->size(); ++i) {
+                const json& term = (*terms)[i];
+                std::string place = g.place("searchTerms") + "[" + std::to_string(i) + "]";
+                if (term.is_null()) {
+                    s.searchTerms.emplace_back();
+                    s.searchTermPresent.push_back(false);
+                } else if (term.is_string()) {
+                    s.searchTerms.push_back(encodeScriptText(term.get<std::string>(), encoding, s.bigEndianText, place));
+                    s.searchTermPresent.push_back(true);
+                } else {
+                    throw ScriptError(place, "a string or null");
+                }
+            }
+        }
+        g.finish();
+    }
+    f.finish();
+}
+
+}  // namespace
+
+FieldReader::FieldReader(const json& object, std::string path, const SessionSpec& session)
+    : object_(object), path_(std::move(path)), session_(session) {
+    if (!object_.is_object()) throw ScriptError(path_, std::string("an object, not ") + typeName(object_));
+}
+
+bool FieldReader::has(const char* name) const { return object_.contains(name); }
+
+
+const json* FieldReader::raw(const char* name) {
+    // Every field asked for is a known field, present or not.
+    used_.insert(name);
+    auto it = object_.find(name);
+    if (it == object_.end()) return nullptr;
+    return &*it;
+}
+
+void FieldReader::fail(const std::string& field, const std::string& expected) const {
+    throw ScriptError(place(field), expected);
+}
+
+int64_t FieldReader::integer(const char* name, int64_t lo, int64_t hi, int64_t fallback, const char* type) {
+    const json* v = raw(name);
+    if (v == nullptr) return fallback;
+    std::string expected = std::string(type) + " (" + std::to_string(lo) + " to " + std::to_string(hi) + ")";
+    if (v->is_number_unsigned()) {
+        uint64_t u = v->get<uint64_t>();
+        if (u > static_cast<uint64_t>(hi)) fail(name, expected);
+        return static_cast<int64_t>(u);
+    }
+    if (!v->is_number_integer()) fail(name, expected + std::string(", not ") + typeName(*v));
+    int64_t i = v->get<int64_t>();
+    if (i < lo || i > hi) fail(name, expected);
+    return i;
+}
+
+int32_t FieldReader::i32(const char* name, int32_t fallback) {
+    return static_cast<int32_t>(integer(name, INT32_MIN, INT32_MAX, fallback, "a signed 32-bit integer"));
+}
+
+uint32_t FieldReader::u32(const char* name, uint32_t fallback) {
+    return static_cast<uint32_t>(integer(name, 0, UINT32_MAX, fallback, "an unsigned 32-bit integer"));
+}
+
+int64_t FieldReader::i64(const char* name, int64_t fallback) {
+    return integer(name, INT64_MIN, INT64_MAX, fallback, "a signed 64-bit integer");
+}
+
+uint64_t FieldReader::u64(const char* name, uint64_t fallback) {
+    const json* v = raw(name);
+    if (v == nullptr) return fallback;
+    if (v->is_number_unsigned()) return v->get<uint64_t>();
+    if (v->is_number_integer() && v->get<int64_t>() >= 0) return static_cast<uint64_t>(v->get<int64_t>());
+    fail(name, "an unsigned 64-bit integer");
+}
+
+uint8_t FieldReader::u8(const char* name, uint8_t fallback) {
+    return static_cast<uint8_t>(integer(name, 0, 255, fallback, "a byte"));
+}
+
+double FieldReader::f64(const char* name, double fallback) {
+    const json* v = raw(name);
+    if (v == nullptr) return fallback;
+    if (!v->is_number()) fail(name, std::string("a number, not ") + typeName(*v));
+    return v->get<double>();
+}
+
+uint32_t FieldReader::colour(const char* name, uint32_t fallback) {
+    const json* v = raw(name);
+    if (v == nullptr) return fallback;
+    if (v->is_string()) {
+        std::string s = v->get<std::string>();
+        bool ok = s.size() == 7 && s[0] == '#';
+        uint32_t rgb = 0;
+        for (size_t i = 1; ok && i < 7; ++i) {
+            char c = s[i];
+            int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (digit < 0) ok = false;
+            rgb = rgb * 16 + static_cast<uint32_t>(digit < 0 ? 0 : digit);
+        }
+        if (!ok) fail(name, "a colour \"#RRGGBB\" or an integer colour entry");
+        // The entry holds red in its lowest byte, then green, then blue.
+        return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    }
+    if (v->is_number_integer()) {
+        int64_t i = v->get<int64_t>();
+        if (i >= INT32_MIN && i <= static_cast<int64_t>(UINT32_MAX)) return static_cast<uint32_t>(i);
+    }
+    fail(name, "a colour \"#RRGGBB\" or an integer colour entry within 32 bits");
+}
+
+void FieldReader::text(const char* name, char* out, size_t size) {
+    const json* v = raw(name);
+    if (v == nullptr) return;
+    if (!v->is_string()) fail(name, "a string");
+    std::string s = v->get<std::string>();
+    if (s.size() >= size) fail(name, "a text of at most " + std::to_string(size - 1) + " bytes");
+    std::memset(out, 0, size);
+    std::memcpy(out, s.data(), s.size());
+}
+
+std::vector<int64_t> FieldReader::ints(const char* name, size_t count, bool exact, int64_t lo, int64_t hi) {
+    const json* v = raw(name);
+    std::string expected = (exact ? "an array of " : "an array of at most ") + std::to_string(count) +
+                           " integers from " + std::to_string(lo) + " to " + std::to_string(hi);
+    if (v == nullptr) return {};
+    if (!v->is_array() || (exact ? v->size() != count : v->size() > count)) fail(name, expected);
+    std::vector<int64_t> values;
+    for (const json& item : *v) {
+        if (!item.is_number_integer() && !item.is_number_unsigned()) fail(name, expected);
+        if (item.is_number_unsigned() && item.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) fail(name, expected);
+        int64_t i = item.get<int64_t>();
+        if (i < lo || i > hi) fail(name, expected);
+        values.push_back(i);
+    }
+    return values;
+}
+
+const json* FieldReader::object(const char* name) {
+    const json* v = raw(name);
+    if (v == nullptr || v->is_null()) return nullptr;
+    if (!v->is_object()) fail(name, std::string("an object, not ") + typeName(*v));
+    return v;
+}
+
+void FieldReader::finish() {
+    for (auto it = object_.begin(); it != object_.end(); ++it) {
+        if (used_.count(it.key()) == 0) {
+            std::string known;
+            for (const std::string& name : used_) known += (known.empty() ? "" : ", ") + name;
+            throw ScriptError::unknownField(place(it.key()), known.empty() ? "no fields belong here" : "known here: " + known);
+        }
+    }
+}
+
+std::string parseHex(const std::string& text, const std::string& place) {
+    std::string bytes;
+    int high = -1;
+    for (char c : text) {
+        if (c == ' ' || c == '\n' || c == '\t') continue;
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) throw ScriptError(place, "hexadecimal digits, not '" + std::string(1, c) + "'");
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes.push_back(static_cast<char>(high * 16 + digit));
+            high = -1;
+        }
+    }
+    if (high >= 0) throw ScriptError(place, "an even number of hexadecimal digits");
+    return bytes;
+}
+
+std::string encodeScriptText(const std::string& utf8, int32_t encoding, bool bigEndianUnits, const std::string& place) {
+    std::string out;
+    if (refhost::encodingName(encoding, bigEndianUnits) == nullptr)
+        throw ScriptError(place, "an encoding code the host knows, not " + std::to_string(encoding));
+    if (!refhost::encodeText(utf8, encoding, bigEndianUnits, &out))
+        throw ScriptError(place, "text that encoding " + std::to_string(encoding) + " can hold");
+    return out;
+}
+
+ObjectBuilder parseObject(const json& value, const std::string& path, const SessionSpec& session) {
+    FieldReader f(value, path, session);
+    const json* kind = f.raw("kind");
+    if (kind == nullptr) f.fail("kind", "the object's kind");
+    int32_t code = kindCode(*kind, f.place("kind"));
+    if (const json* payload = f.raw("payload")) {
+        if (!payload->is_string()) f.fail("payload", "the payload bytes in hexadecimal");
+        std::string bytes = parseHex(payload->get<std::string>(), f.place("payload"));
+        f.finish();
+        return rawObject(code, std::move(bytes));
+    }
+    const KindEntry* entry = findParser(code);
+    if (entry == nullptr || entry->parse == nullptr) {
+        f.finish();
+        return rawObject(code, std::string());
+    }
+    ObjectBuilder builder = entry->parse(f);
+    f.finish();
+    return builder;
+}
+
+Script readScript(const std::string& text) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error& e) {
+        throw ScriptError("byte " + std::to_string(e.byte), "well-formed JSON (" + std::string(e.what()) + ")");
+    }
+    Script script;
+    if (!root.is_object()) throw ScriptError("top level", "an object with \"target\", \"session\" and \"objects\"");
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        const std::string& key = it.key();
+        if (key != "target" && key != "session" && key != "objects" && key != "comment")
+            throw ScriptError::unknownField(key, "the top level holds \"target\", \"session\" and \"objects\"");
+    }
+    // The session comes first: text fields are encoded with its settings.
+    if (root.contains("target")) {
+        const json& target = root["target"];
+        if (target.is_object() && target.contains("bigEndianText") && target["bigEndianText"].is_number_integer())
+            script.session.bigEndianText = target["bigEndianText"].get<int64_t>() != 0;
+    }
+    if (root.contains("session")) readSession(root["session"], &script);
+    if (root.contains("target")) readTarget(root["target"], &script);
+    else {
+        script.params.sizeX = 1.0;
+        script.params.sizeY = 1.0;
+        script.params.sourceFrame[2] = 96;
+        script.params.sourceFrame[3] = 96;
+        script.params.colourMode = 4;
+    }
+    if (root.contains("objects")) {
+        const json& objects = root["objects"];
+        if (!objects.is_array()) throw ScriptError("objects", "an array of objects");
+        for (size_t i = 0; i < objects.size(); ++i)
+            script.objects.push_back(parseObject(objects[i], "objects[" + std::to_string(i) + "]", script.session));
+    }
+    return script;
+}
+
+}  // namespace javtool
