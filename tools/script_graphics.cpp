@@ -1,10 +1,298 @@
 // Named fields of the graphics kinds in object scripts.
+//
+// Each parse function reads and checks its fields while the script is read,
+// and returns a builder that makes the object in the host when the tool runs.
+// Whatever an object refers to (a point list, a palette, four values, a
+// nested rectangle) is attached to the object, so the host frees it with the
+// object and copies it with a clone.
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
 #include "tools/script.h"
 
 namespace javtool {
 
+namespace {
+
+constexpr int32_t kKindPolyline = 4;
+constexpr int32_t kKindOpenCurve = 7;
+constexpr int32_t kKindPolygon = 8;
+constexpr int32_t kKindRectangle = 10;
+constexpr int32_t kKindRoundRect = 11;
+constexpr int32_t kKindCircle = 12;
+constexpr int32_t kKindEllipse = 13;
+constexpr int32_t kKindClosedCurve = 16;
+constexpr int32_t kKindClip = 27;
+constexpr int32_t kKindLineAtt = 28;
+constexpr int32_t kKindFillAtt = 29;
+constexpr int32_t kKindPalette = 32;
+constexpr int32_t kKindTaggedRect = 37;
+
+constexpr size_t kMaxStops = 32;
+
+// Reference fields, as object offsets.
+constexpr int32_t kPolylinePointsOffset = kHostObjectPayloadOffset + offsetof(PolylineData, points);
+constexpr int32_t kPolygonPointsOffset = kHostObjectPayloadOffset + offsetof(PolygonData, points);
+constexpr int32_t kCurvePointsOffset = kHostObjectPayloadOffset + offsetof(refhost::CurveData, points);
+constexpr int32_t kClipRectangleOffset = kHostObjectPayloadOffset + offsetof(ClipData, rectangle);
+constexpr int32_t kPaletteOffset = kHostObjectPayloadOffset + offsetof(PaletteData, palette);
+constexpr int32_t kTaggedValuesOffset = kHostObjectPayloadOffset + offsetof(TaggedRectData, values);
+
+// A body kept by value, built as an object of `kind` whose payload is a copy.
+template <typename Body>
+HostObject* newBodyObject(refhost::ReferenceHost& host, int32_t kind, const Body& body) {
+    HostObject* object = host.newObject(kind, sizeof(Body));
+    std::memcpy(host.payload(object), &body, sizeof(Body));
+    return object;
+}
+
+template <typename Body>
+ObjectBuilder bodyBuilder(int32_t kind, const Body& body) {
+    return [kind, body](refhost::ReferenceHost& host) { return newBodyObject(host, kind, body); };
+}
+
+// "points": [[x, y], ...], each coordinate a signed 32-bit integer.
+// Absent gives `present` false.
+std::vector<PointPair> readPoints(FieldReader& f, const char* name, bool* present) {
+    std::vector<PointPair> points;
+    const json* v = f.raw(name);
+    *present = v != nullptr;
+    if (v == nullptr) return points;
+    const char* expected = "an array of [x, y] pairs of signed 32-bit integers";
+    if (!v->is_array()) f.fail(name, expected);
+    if (v->size() > std::numeric_limits<uint32_t>::max()) f.fail(name, "fewer points");
+    for (size_t i = 0; i < v->size(); ++i) {
+        const json& pair = (*v)[i];
+        std::string place = std::string(name) + "[" + std::to_string(i) + "]";
+        if (!pair.is_array() || pair.size() != 2) f.fail(place, expected);
+        int32_t xy[2];
+        for (size_t k = 0; k < 2; ++k) {
+            const json& c = pair[k];
+            bool fits = c.is_number_integer() && !(c.is_number_unsigned() && c.get<uint64_t>() > INT32_MAX) &&
+                        c.get<int64_t>() >= INT32_MIN && c.get<int64_t>() <= INT32_MAX;
+            if (!fits) f.fail(place, expected);
+            xy[k] = static_cast<int32_t>(c.get<int64_t>());
+        }
+        points.push_back(PointPair{xy[0], xy[1]});
+    }
+    return points;
+}
+
+// The bytes of a PointList holding `points`.
+std::string pointListBytes(const std::vector<PointPair>& points) {
+    uint32_t count = static_cast<uint32_t>(points.size());
+    std::string bytes(offsetof(PointList, points) + points.size() * sizeof(PointPair), '\0');
+    std::memcpy(bytes.data(), &count, sizeof count);
+    if (!points.empty())
+        std::memcpy(bytes.data() + offsetof(PointList, points), points.data(), points.size() * sizeof(PointPair));
+    return bytes;
+}
+
+// Polyline and Polygon: "points" becomes the object's point list; without
+// "points" the reference stays absent.
+ObjectBuilder parsePointListKind(FieldReader& f, int32_t kind, int32_t offset) {
+    bool present = false;
+    std::vector<PointPair> points = readPoints(f, "points", &present);
+    std::string bytes = pointListBytes(points);
+    return [kind, offset, present, bytes](refhost::ReferenceHost& host) {
+        HostObject* object = host.newObject(kind);
+        if (present) host.attachBlock(object, offset, bytes.data(), bytes.size());
+        return object;
+    };
+}
+
+ObjectBuilder parsePolyline(FieldReader& f) { return parsePointListKind(f, kKindPolyline, kPolylinePointsOffset); }
+ObjectBuilder parsePolygon(FieldReader& f) { return parsePointListKind(f, kKindPolygon, kPolygonPointsOffset); }
+
+// OpenCurve and ClosedCurve: "points" are the control points of the host's
+// curve description (a start point, then groups of three).
+ObjectBuilder parseCurve(FieldReader& f, int32_t kind) {
+    bool present = false;
+    std::vector<PointPair> points = readPoints(f, "points", &present);
+    return [kind, points](refhost::ReferenceHost& host) {
+        HostObject* object = host.newObject(kind, sizeof(refhost::CurveData));
+        auto* curve = reinterpret_cast<refhost::CurveData*>(host.payload(object));
+        curve->pointCount = static_cast<uint32_t>(points.size());
+        if (!points.empty())
+            host.attachBlock(object, kCurvePointsOffset, points.data(), points.size() * sizeof(PointPair));
+        return object;
+    };
+}
+
+ObjectBuilder parseOpenCurve(FieldReader& f) { return parseCurve(f, kKindOpenCurve); }
+ObjectBuilder parseClosedCurve(FieldReader& f) { return parseCurve(f, kKindClosedCurve); }
+
+ObjectBuilder parseRectangle(FieldReader& f) {
+    RectangleData body{};
+    body.x0 = f.i32("x0");
+    body.y0 = f.i32("y0");
+    body.x1 = f.i32("x1");
+    body.y1 = f.i32("y1");
+    return bodyBuilder(kKindRectangle, body);
+}
+
+ObjectBuilder parseRoundRect(FieldReader& f) {
+    RoundRectData body{};
+    body.x0 = f.i32("x0");
+    body.y0 = f.i32("y0");
+    body.x1 = f.i32("x1");
+    body.y1 = f.i32("y1");
+    body.cornerX = f.i32("cornerX");
+    body.cornerY = f.i32("cornerY");
+    return bodyBuilder(kKindRoundRect, body);
+}
+
+ObjectBuilder parseCircle(FieldReader& f) {
+    CircleData body{};
+    body.cx = f.i32("cx");
+    body.cy = f.i32("cy");
+    body.radius = f.i32("radius");
+    return bodyBuilder(kKindCircle, body);
+}
+
+ObjectBuilder parseEllipse(FieldReader& f) {
+    EllipseData body{};
+    body.cx = f.i32("cx");
+    body.cy = f.i32("cy");
+    body.ax = f.i32("ax");
+    body.ay = f.i32("ay");
+    body.bx = f.i32("bx");
+    body.by = f.i32("by");
+    return bodyBuilder(kKindEllipse, body);
+}
+
+// Clip: "mode", and "rectangle", a nested object of any kind (the driver
+// expects a Rectangle), or absent.
+ObjectBuilder parseClip(FieldReader& f) {
+    int32_t mode = f.i32("mode");
+    ObjectBuilder nested;
+    if (const json* rectangle = f.object("rectangle"))
+        nested = parseObject(*rectangle, f.place("rectangle"), f.session());
+    return [mode, nested](refhost::ReferenceHost& host) {
+        ClipData body{};
+        body.mode = mode;
+        HostObject* object = newBodyObject(host, kKindClip, body);
+        if (nested) host.attachObject(object, kClipRectangleOffset, nested(host));
+        return object;
+    };
+}
+
+// TaggedRect: "tag", and "values" (right, top, left, bottom) or absent.
+ObjectBuilder parseTaggedRect(FieldReader& f) {
+    int32_t tag = f.i32("tag");
+    bool present = f.has("values");
+    std::vector<int64_t> values = f.ints("values", 4, true, INT32_MIN, INT32_MAX);
+    int32_t four[4] = {};
+    for (size_t i = 0; i < values.size(); ++i) four[i] = static_cast<int32_t>(values[i]);
+    return [tag, present, four](refhost::ReferenceHost& host) {
+        TaggedRectData body{};
+        body.tag = tag;
+        HostObject* object = newBodyObject(host, kKindTaggedRect, body);
+        if (present) host.attachBlock(object, kTaggedValuesOffset, four, sizeof four);
+        return object;
+    };
+}
+
+// Palette: "colours", the host's colour table in order; absent leaves the
+// reference absent.
+ObjectBuilder parsePalette(FieldReader& f) {
+    const json* v = f.raw("colours");
+    bool present = v != nullptr;
+    std::vector<uint32_t> colours;
+    if (present) {
+        if (!v->is_array()) f.fail("colours", "an array of colours");
+        if (v->size() > static_cast<size_t>(INT32_MAX / 4)) f.fail("colours", "fewer colours");
+        for (size_t i = 0; i < v->size(); ++i) {
+            // Each entry is read as a one-field object named like its place,
+            // so that "#RRGGBB" and integers are accepted as everywhere else.
+            std::string name = "colours[" + std::to_string(i) + "]";
+            json one = json::object({{name, (*v)[i]}});
+            FieldReader entry(one, f.path(), f.session());
+            colours.push_back(entry.colour(name.c_str()));
+        }
+    }
+    int32_t count = static_cast<int32_t>(colours.size());
+    std::string bytes(sizeof(int32_t) + colours.size() * sizeof(uint32_t), '\0');
+    std::memcpy(bytes.data(), &count, sizeof count);
+    if (!colours.empty()) std::memcpy(bytes.data() + sizeof(int32_t), colours.data(), colours.size() * sizeof(uint32_t));
+    return [present, bytes](refhost::ReferenceHost& host) {
+        HostObject* object = host.newObject(kKindPalette);
+        if (present) host.attachBlock(object, kPaletteOffset, bytes.data(), bytes.size());
+        return object;
+    };
+}
+
+ObjectBuilder parseLineAtt(FieldReader& f) {
+    LineAttributes body{};
+    body.lineValueA = f.i32("lineValueA");
+    body.lineWidth = f.i32("lineWidth");
+    body.lineColour = f.colour("lineColour");
+    body.lineValueB = f.i32("lineValueB");
+    return bodyBuilder(kKindLineAtt, body);
+}
+
+// "gradient": the GradientDef. "stops" is an array of {"colour", "position"};
+// "stopCount" defaults to the number of stops given and may say otherwise
+// (the driver is expected to cope with any value).
+void readGradient(FieldReader& outer, const json& value, GradientDef* g) {
+    FieldReader f(value, outer.place("gradient"), outer.session());
+    g->gradientKind = f.i32("gradientKind");
+    const json* stops = f.raw("stops");
+    size_t given = 0;
+    if (stops != nullptr) {
+        if (!stops->is_array() || stops->size() > kMaxStops)
+            f.fail("stops", "an array of at most 32 stops {\"colour\": ..., \"position\": ...}");
+        given = stops->size();
+        for (size_t i = 0; i < given; ++i) {
+            FieldReader stop((*stops)[i], f.place("stops") + "[" + std::to_string(i) + "]", f.session());
+            g->stopColours[i] = stop.colour("colour");
+            g->stopPositions[i] = stop.i32("position");
+            stop.finish();
+        }
+    }
+    g->stopCount = f.i32("stopCount", static_cast<int32_t>(given));
+    g->centreXPercent = f.i32("centreXPercent");
+    g->centreYPercent = f.i32("centreYPercent");
+    g->aspectX = f.i32("aspectX");
+    g->aspectY = f.i32("aspectY");
+    g->angle = f.i32("angle");
+    g->stepCount = f.i32("stepCount");
+    f.finish();
+}
+
+ObjectBuilder parseFillAtt(FieldReader& f) {
+    FillAttributes body{};
+    body.foreEnable = f.i32("foreEnable");
+    body.foreColour = f.colour("foreColour");
+    body.foreShown = f.i32("foreShown");
+    body.fillStyle = f.i32("fillStyle");
+    body.fillColour = f.colour("fillColour");
+    body.pictureRef = f.u64("pictureRef");
+    body.pictureMode = f.i32("pictureMode");
+    body.fillParam = f.i32("fillParam");
+    if (const json* gradient = f.object("gradient")) readGradient(f, *gradient, &body.gradient);
+    return bodyBuilder(kKindFillAtt, body);
+}
+
+}  // namespace
+
 const std::vector<KindEntry>& graphicsKinds() {
-    static const std::vector<KindEntry> kinds = {};
+    static const std::vector<KindEntry> kinds = {
+        {.name = "Polyline", .code = kKindPolyline, .parse = parsePolyline},
+        {.name = "OpenCurve", .code = kKindOpenCurve, .parse = parseOpenCurve},
+        {.name = "Polygon", .code = kKindPolygon, .parse = parsePolygon},
+        {.name = "Rectangle", .code = kKindRectangle, .parse = parseRectangle},
+        {.name = "RoundRect", .code = kKindRoundRect, .parse = parseRoundRect},
+        {.name = "Circle", .code = kKindCircle, .parse = parseCircle},
+        {.name = "Ellipse", .code = kKindEllipse, .parse = parseEllipse},
+        {.name = "ClosedCurve", .code = kKindClosedCurve, .parse = parseClosedCurve},
+        {.name = "Clip", .code = kKindClip, .parse = parseClip},
+        {.name = "LineAtt", .code = kKindLineAtt, .parse = parseLineAtt},
+        {.name = "FillAtt", .code = kKindFillAtt, .parse = parseFillAtt},
+        {.name = "Palette", .code = kKindPalette, .parse = parsePalette},
+        {.name = "TaggedRect", .code = kKindTaggedRect, .parse = parseTaggedRect},
+    };
     return kinds;
 }
 
