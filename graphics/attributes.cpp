@@ -1,14 +1,118 @@
-// Pen and fill attributes: the "a" and "t" records.
+// Pen and fill attributes: the "a" and "t" records, and the copies of the
+// current pen and fill that later shapes and group playback read.
+#include <cstring>
+
+#include "driver/object_body.h"
+#include "driver/record_stream.h"
 #include "graphics/graphics.h"
 
+namespace {
+
+constexpr int32_t kFillNone = 0;
+constexpr int32_t kFillNoneAlt = 2;
+constexpr int32_t kFillPicture = 4;
+constexpr int32_t kFillGradient = 5;
+constexpr int32_t kGradientElliptical = 2;
+constexpr int32_t kGradientRectangular = 3;
+// The viewer's own gradient forms: 0 two stops from 0 to 100 percent, 1 a
+// symmetric three-stop gradient.
+constexpr int32_t kViewerTwoStop = 0;
+constexpr int32_t kViewerSymmetric = 1;
+
+void JAVtAppendColour(LineText* line, uint32_t colour) {
+    JAVtLineAppendInt(line, JAVtRed(colour));
+    JAVtLineAppendChar(line, ',');
+    JAVtLineAppendInt(line, JAVtGreen(colour));
+    JAVtLineAppendChar(line, ',');
+    JAVtLineAppendInt(line, JAVtBlue(colour));
+    JAVtLineAppendChar(line, ',');
+}
+
+// "-1,-1,-1,<fillParam>\n": no fill colour.
+void JAVtAppendNoFill(LineText* line, int32_t fillParam) {
+    JAVtLineAppendText(line, "-1,-1,-1,");
+    JAVtLineAppendInt(line, fillParam);
+    JAVtLineAppendChar(line, '\n');
+}
+
+// The viewer's gradient: first stop colour, fillParam, second stop colour,
+// the form and the angle.
+void JAVtAppendViewerGradient(const DriverContext* context, LineText* line, const FillAttributes* fill,
+                              int32_t form) {
+    const GradientDef* g = &fill->gradient;
+    JAVtAppendColour(line, JAVtResolveColour(context, g->stopColours[0]));
+    JAVtLineAppendInt(line, fill->fillParam);
+    JAVtLineAppendChar(line, ',');
+    JAVtAppendColour(line, JAVtResolveColour(context, g->stopColours[1]));
+    JAVtLineAppendInt(line, form);
+    JAVtLineAppendChar(line, ',');
+    JAVtLineAppendInt(line, g->angle);
+    JAVtLineAppendChar(line, '\n');
+}
+
+// Which gradients the viewer draws from the "t" record itself; every other
+// gradient is drawn by the driver as bands.
+int32_t JAVtViewerGradientForm(const GradientDef* g) {
+    if (g->stopCount == 2 && g->stopPositions[1] == 100) return kViewerTwoStop;
+    if (g->stopCount == 3 && g->stopColours[0] == g->stopColours[2] && g->stopPositions[1] == 50)
+        return kViewerSymmetric;
+    return -1;
+}
+
+}  // namespace
+
+// A positive pen width becomes pixels in the object itself, at least one
+// pixel; a width of 0 or less is passed on unchanged.
 extern "C" int32_t JAVtLineAtt(DriverContext* context, HostObject* object) {
-    (void)context;
-    (void)object;
+    LineAttributes* pen = JAVtBody<LineAttributes>(object);
+    uint32_t colour = JAVtResolveColour(context, pen->lineColour);
+    if (pen->lineWidth > 0) {
+        int32_t pixels = JAVtMapLengthX(context, pen->lineWidth);
+        pen->lineWidth = pixels == 0 ? 1 : pixels;
+    }
+    int64_t values[] = {JAVtRed(colour), JAVtGreen(colour), JAVtBlue(colour),
+                        pen->lineValueB, pen->lineValueA, pen->lineWidth};
+    context->recordCount += 1;
+    JAVtEmitInts(context, "a,", values);
+    std::memcpy(&context->currentLineAtt, pen, sizeof(LineAttributes));
     return 1;
 }
 
+// Every fill replaces the current one whole and clears driverGradient; a
+// picture fill writes nothing (the rectangles it fills place the picture).
+// The fore colour is written only when both foreEnable and foreShown are set.
 extern "C" int32_t JAVtFillAtt(DriverContext* context, HostObject* object) {
-    (void)context;
-    (void)object;
+    std::memcpy(&context->currentFillAtt, JAVtBody<FillAttributes>(object), sizeof(FillAttributes));
+    context->driverGradient = 0;
+    const FillAttributes* fill = &context->currentFillAtt;
+    if (fill->fillStyle == kFillPicture) return 1;
+
+    uint32_t foreColour = JAVtResolveColour(context, fill->foreColour);
+    uint32_t fillColour = JAVtResolveColour(context, fill->fillColour);
+    LineText line = JAVtLineBegin(context);
+    JAVtLineAppendText(&line, "t,");
+    if (fill->foreEnable != 0 && fill->foreShown != 0) {
+        JAVtAppendColour(&line, foreColour);
+    } else {
+        JAVtLineAppendText(&line, "-1,-1,-1,");
+    }
+
+    const GradientDef* g = &fill->gradient;
+    if (fill->fillStyle == kFillNone || fill->fillStyle == kFillNoneAlt) {
+        JAVtAppendNoFill(&line, fill->fillParam);
+    } else if (fill->fillStyle != kFillGradient || g->stopCount == 0) {
+        JAVtAppendColour(&line, fillColour);
+        JAVtLineAppendInt(&line, fill->fillParam);
+        JAVtLineAppendChar(&line, '\n');
+    } else if (g->gradientKind == kGradientElliptical || g->gradientKind == kGradientRectangular) {
+        JAVtAppendNoFill(&line, fill->fillParam);
+        context->driverGradient = 1;
+    } else if (int32_t form = JAVtViewerGradientForm(g); form >= 0) {
+        JAVtAppendViewerGradient(context, &line, fill, form);
+    } else {
+        JAVtAppendNoFill(&line, fill->fillParam);
+        context->driverGradient = 1;
+    }
+    JAVtLineWrite(context, &line);
     return 1;
 }

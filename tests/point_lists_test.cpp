@@ -1,0 +1,84 @@
+// Point-list records: how a list is cut into writes, and the polygon's
+// gradient enclosure.
+#include <vector>
+
+#include "tests/driver_harness.h"
+
+namespace {
+
+using Writes = std::vector<std::string>;
+
+// 100 host units onto 100 pixels: X(x) = x, Y(y) = 100 - y.
+struct Target {
+    javtest::DriverHarness h;
+    DriverContext* c;
+    Target() {
+        javtest::squareTarget(h.host(), 100, 100);
+        c = h.start();
+    }
+    // A Polyline (4) or Polygon (8) owning a list of `n` points (i, i), or
+    // the given points; n < 0: no list at all.
+    int32_t put(int32_t kind, int32_t n, std::vector<int32_t> xy = {}) {
+        HostObject* object = h.object(kind);
+        for (int32_t i = 0; i < n; ++i) xy.insert(xy.end(), {i, i});
+        xy.insert(xy.begin(), static_cast<int32_t>(xy.size() / 2));
+        if (n >= 0) h.host().attachBlock(object, kind == 4 ? 32 : 24, xy.data(), xy.size() * sizeof(int32_t));
+        return h.put(object);
+    }
+};
+
+TEST(PointLists, FourPointsALineEachFurtherLineItsOwnWrite) {
+    const struct {
+        int32_t kind, points;
+        Writes writes;
+    } cases[] = {
+        {4, 0, {"l,0\n"}},
+        {4, -1, {"l,0\n"}},  // no list
+        {4, 1, {"l,1\n0,100\n"}},
+        {4, 4, {"l,4\n0,100,1,99,2,98,3,97\n"}},
+        {4, 5, {"l,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}},
+        {8, 8, {"p,8\n0,100,1,99,2,98,3,97\n", "4,96,5,95,6,94,7,93\n"}},
+        {8, 9, {"p,9\n0,100,1,99,2,98,3,97\n", "4,96,5,95,6,94,7,93\n", "8,92\n"}},
+    };
+    for (const auto& k : cases) {
+        Target t;
+        EXPECT_EQ(t.put(k.kind, k.points), 1);
+        EXPECT_EQ(t.h.stream()->writes, k.writes) << k.points << " points";
+        EXPECT_EQ(t.c->recordCount, 1);
+    }
+    Target t;
+    t.put(8, 0, {-5, 200, 0, 100});
+    EXPECT_EQ(t.h.take(), "p,2\n-5,-100,0,0\n");
+}
+
+TEST(PointLists, PolygonUnderAGradient) {
+    const struct {
+        const char* behaviour;
+        int32_t gradientKind, points;
+        Writes first;  // the writes that open the stream
+        bool enclosed;
+    } cases[] = {
+        {"driver draws: q,2 is a write of its own", 3, 5, {"q,2\n", "p,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}, true},
+        {"driver draws, no points", 2, 0, {"q,2\n", "p,0\n"}, true},
+        {"viewer draws two stops", 1, 2, {"p,2\n0,100,1,99\n"}, false},
+    };
+    for (const auto& k : cases) {
+        Target t;
+        FillAttributes fill{};
+        fill.fillStyle = 5;
+        fill.gradient.gradientKind = k.gradientKind;
+        fill.gradient.stopCount = 2;
+        fill.gradient.stopPositions[1] = 100;
+        t.h.put(29, fill);
+        t.h.take();
+        EXPECT_EQ(t.put(8, k.points), 1);
+        const Writes& writes = t.h.stream()->writes;
+        ASSERT_GE(writes.size(), k.first.size()) << k.behaviour;
+        EXPECT_EQ(Writes(writes.begin(), writes.begin() + static_cast<long>(k.first.size())), k.first) << k.behaviour;
+        if (k.enclosed) EXPECT_EQ(writes.back(), "q,0\n") << k.behaviour;
+        else EXPECT_EQ(writes.size(), k.first.size()) << k.behaviour;
+        EXPECT_EQ(t.c->recordCount, 1) << k.behaviour;  // bands do not count
+    }
+}
+
+}  // namespace

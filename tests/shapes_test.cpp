@@ -1,0 +1,269 @@
+// Shapes the dispatcher writes itself (rectangles, rounded rectangles,
+// circles, ellipses, clips, tagged rectangles, palettes), the gradient
+// enclosure of closed shapes, and curves flattened by the host.
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "driver/shapes.h"
+#include "tests/driver_harness.h"
+
+namespace {
+
+using refhost::ReferenceHost;
+using Maker = std::function<HostObject*(ReferenceHost&)>;
+
+HostObject* withInts(ReferenceHost& host, int32_t kind, const std::vector<int32_t>& ints) {
+    HostObject* object = host.newObject(kind, ints.size() * sizeof(int32_t));
+    std::memcpy(host.payload(object), ints.data(), ints.size() * sizeof(int32_t));
+    return object;
+}
+
+Maker shape(int32_t kind, std::vector<int32_t> ints) {
+    return [=](ReferenceHost& host) { return withInts(host, kind, ints); };
+}
+
+// An object of `kind` whose field at offset 32 refers to a block of `ints`
+// (none when empty): tagged rectangles, palettes, curves' control points.
+Maker referring(int32_t kind, std::vector<int32_t> head, std::vector<int32_t> ints) {
+    return [=](ReferenceHost& host) {
+        HostObject* object = withInts(host, kind, head);
+        if (!ints.empty()) host.attachBlock(object, 32, ints.data(), ints.size() * sizeof(int32_t));
+        return object;
+    };
+}
+Maker tagged(int32_t tag, std::vector<int32_t> values) { return referring(37, {tag}, values); }
+Maker curve(int32_t kind, std::vector<int32_t> xy) {
+    return referring(kind, {static_cast<int32_t>(xy.size() / 2)}, xy);
+}
+
+// A clip whose reference is an object of `nestedKind` (0: none).
+Maker clip(int32_t mode, int32_t nestedKind = 0, std::vector<int32_t> nested = {}) {
+    return [=](ReferenceHost& host) {
+        HostObject* object = withInts(host, 27, {mode});
+        if (nestedKind != 0) host.attachObject(object, 32, withInts(host, nestedKind, nested));
+        return object;
+    };
+}
+
+// A fill whose elliptical gradient the driver draws as bands.
+FillAttributes driverGradient() {
+    FillAttributes fill{};
+    fill.fillStyle = 5;
+    fill.gradient.gradientKind = 2;
+    fill.gradient.stopCount = 2;
+    fill.gradient.stopColours[1] = 0xFF0000;
+    fill.gradient.stopPositions[1] = 100;
+    return fill;
+}
+
+// 1000 host units onto 100 pixels: X(x) = x / 10, Y(y) = 100 - y / 10.
+struct Target {
+    javtest::DriverHarness h;
+    DriverContext* c;
+    explicit Target(int32_t units = 1000, int32_t pixels = 100) {
+        javtest::squareTarget(h.host(), units, pixels);
+        c = h.start();
+    }
+    int32_t put(const Maker& make) { return h.put(make(h.host())); }
+};
+
+struct RecordCase {
+    const char* behaviour;
+    Maker object;
+    const char* records;
+    int32_t counted;  // record groups added to recordCount
+};
+
+TEST(Shapes, ObjectsInRecordsOut) {
+    const RecordCase cases[] = {
+        {"rectangle", shape(10, {100, 900, 500, 400}), "r,10,10,40,50\n", 1},
+        {"rectangle reversed on both axes", shape(10, {500, 400, 100, 900}), "r,10,10,40,50\n", 1},
+        {"rectangle 0.4 pixels wide", shape(10, {0, 900, 4, 400}), "r,0,10,0,50\n", 1},
+        {"round rect starts at x0, extends right", shape(11, {500, 400, 100, 900, 30, 20}), "d,50,10,40,50,3,2\n", 1},
+        {"circle", shape(12, {300, 700, 100}), "o,20,20,20,20\n", 1},
+        {"circle of radius 0 at its centre", shape(12, {300, 700, 0}), "o,30,30,0,0\n", 1},
+        {"ellipse radii from two points", shape(13, {500, 500, 500, 300, 600, 500}), "o,40,30,20,40\n", 1},
+        {"tagged rect", tagged(5, {500, 900, 100, 400}), "k,10,10,40,50\n", 1},
+        {"tagged rect keeps signs", tagged(5, {100, 400, 500, 900}), "k,50,60,-40,-50\n", 1},
+        {"tagged rect, other tag", tagged(4, {500, 900, 100, 400}), "", 0},
+        {"tagged rect without values", tagged(5, {}), "", 0},
+        {"clip open", clip(1, 10, {500, 400, 100, 900}), "q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,10,10,40,50\n", 1},
+        {"clip open without rectangle", clip(1), "", 0},
+        {"clip open on a circle", clip(1, 12, {300, 700, 100}), "", 0},
+        {"clip end", clip(0), "q,0\n", 1},
+        {"clip end with a rectangle", clip(0, 10, {100, 900, 500, 400}), "", 0},
+        {"clip of another mode", clip(2, 10, {100, 900, 500, 400}), "", 0},
+        // Curves: straight segments flatten to their end points.
+        {"open curve", curve(7, {0, 0, 100, 0, 200, 0, 300, 0}), "l,2\n0,100,30,100\n", 1},
+        {"closed curve returns to its start", curve(16, {0, 0, 100, 0, 200, 0, 300, 0}),
+         "p,3\n0,100,30,100,0,100\n", 1},
+        {"empty curve", curve(7, {}), "l,0\n", 1},
+        {"one-point curve", curve(7, {500, 500}), "l,1\n50,50\n", 1},
+    };
+    for (const RecordCase& k : cases) {
+        Target t;
+        EXPECT_EQ(t.put(k.object), 1) << k.behaviour;
+        EXPECT_LE(t.h.writes(), 1u) << k.behaviour;
+        EXPECT_EQ(t.h.take(), k.records) << k.behaviour;
+        EXPECT_EQ(t.c->recordCount, k.counted) << k.behaviour;
+    }
+}
+
+// Rectangles, also those of clips, are put in order in the host object.
+TEST(Shapes, CornersAreOrderedInTheObject) {
+    Target t;
+    HostObject* rectangle = t.h.object(10, RectangleData{500, 400, 100, 900});
+    HostObject* other = t.h.object(10, RectangleData{500, 400, 100, 900});
+    HostObject* clipObject = t.h.object(27, ClipData{0, 0, other});
+    EXPECT_EQ(JAVtRectangle(t.c, rectangle), 1);
+    EXPECT_EQ(JAVtClip(t.c, clipObject), 1);
+    for (HostObject* o : {rectangle, other}) {
+        const RectangleData* r = JAVtBody<RectangleData>(o);
+        EXPECT_EQ((std::vector<int32_t>{r->x0, r->y0, r->x1, r->y1}), (std::vector<int32_t>{100, 900, 500, 400}));
+        t.h.host().releaseObject(o);
+    }
+    t.h.host().releaseObject(clipObject);
+}
+
+TEST(Shapes, ClosedShapesUnderADriverGradientAreEnclosedInAClip) {
+    const RecordCase cases[] = {
+        {"rectangle", shape(10, {500, 400, 100, 900}), "r,10,10,40,50\n", 1},
+        {"round rect", shape(11, {500, 400, 100, 900, 30, 20}), "d,50,10,40,50,3,2\n", 1},
+        {"circle", shape(12, {300, 700, 100}), "o,20,20,20,20\n", 1},
+        {"ellipse", shape(13, {500, 500, 600, 500, 500, 300}), "o,40,30,20,40\n", 1},
+    };
+    for (const RecordCase& k : cases) {
+        Target t;
+        t.h.put(29, driverGradient());
+        t.h.take();
+        EXPECT_EQ(t.put(k.object), 1) << k.behaviour;
+        // What lies between the first and the last write is the gradient's.
+        const auto& writes = t.h.stream()->writes;
+        ASSERT_GE(writes.size(), 2u) << k.behaviour;
+        EXPECT_EQ(writes.front(), std::string("q,2\n") + k.records) << k.behaviour;
+        EXPECT_EQ(writes.back(), "q,0\n") << k.behaviour;
+        EXPECT_EQ(t.c->recordCount, 1) << k.behaviour;
+    }
+}
+
+TEST(Shapes, RectangleUnderAPictureFillWritesNoRectangle) {
+    Target t;
+    FillAttributes fill{};
+    fill.fillStyle = 4;
+    t.h.put(29, fill);
+    EXPECT_EQ(t.put(shape(10, {500, 400, 100, 900})), 1);
+    EXPECT_EQ(t.h.take(), "");
+}
+
+TEST(Shapes, ASecondPaletteReplacesTheFirstCopy) {
+    Target t;
+    size_t base = t.h.host().liveBlocks();
+    t.put(referring(32, {0, 0}, {2, 0x111111, 0x222222}));
+    EXPECT_EQ(t.h.host().liveBlocks(), base + 1);
+    t.put(referring(32, {0, 0}, {3, 0x333333, 0x444444, 0x555555}));
+    EXPECT_EQ(t.h.host().liveBlocks(), base + 1);  // the first copy was freed
+    ASSERT_NE(t.c->palette, nullptr);
+    EXPECT_EQ(t.c->palette->colours[2], 0x555555u);
+    EXPECT_EQ(t.c->recordCount, 2);
+    EXPECT_EQ(t.h.take(), "");
+    // A palette object without a table leaves the driver without one.
+    t.put(referring(32, {0, 0}, {}));
+    EXPECT_EQ(t.c->palette, nullptr);
+    EXPECT_EQ(t.h.host().liveBlocks(), base);
+}
+
+// Every field of every shape at both ends of the 32-bit range, under a
+// gradient the driver draws, on targets that shrink and enlarge: no
+// overflow (the sanitizer build checks), and fields saturate, never wrap.
+TEST(Shapes, ExtremeCoordinatesInEveryFieldAreSafe) {
+    const std::pair<int32_t, size_t> layouts[] = {{10, 4}, {11, 6}, {12, 3}, {13, 6}, {37, 4}, {27, 4}, {7, 8}, {16, 8}};
+    for (int32_t pixels : {100, 1 << 30}) {
+        Target t(100, pixels);
+        t.h.put(29, driverGradient());
+        for (auto [kind, fields] : layouts) {
+            for (uint32_t bits = 0; bits < (1u << fields); ++bits) {
+                std::vector<int32_t> v;
+                for (size_t i = 0; i < fields; ++i) v.push_back((bits >> i) & 1 ? INT32_MAX : INT32_MIN);
+                Maker make = kind == 37 ? tagged(5, v) : kind == 27 ? clip(1, 10, v)
+                           : kind == 7 || kind == 16 ? curve(kind, v) : shape(kind, v);
+                EXPECT_EQ(t.put(make), 1) << "kind " << kind << " bits " << bits;
+            }
+        }
+    }
+    Target t(100, 100);
+    t.put(shape(12, {INT32_MIN, INT32_MAX, INT32_MAX}));
+    t.put(shape(12, {INT32_MAX, INT32_MIN, INT32_MIN}));  // a negative radius
+    EXPECT_EQ(t.h.take(),
+              "o,-2147483648,-2147483648,2147483647,2147483647\n"
+              "o,2147483647,2147483647,-2147483648,-2147483648\n");
+}
+
+TEST(Curves, FailuresReleaseTheCreatedObjectAndReturnZero) {
+    const std::vector<int32_t> straight = {0, 0, 100, 0, 200, 0, 300, 0};
+    const struct {
+        const char* behaviour;
+        Maker object;
+        const char* failing;  // operation made to fail, or nullptr
+    } cases[] = {
+        {"open curve conversion fails", curve(7, straight), "curveToPointList"},
+        {"closed curve conversion fails", curve(16, straight), "closedCurveToPointList"},
+        {"no object for the polyline", curve(7, straight), "createObject"},
+        {"no object for the polygon", curve(16, straight), "createObject"},
+        {"two points are no poly-Bezier", curve(7, {0, 0, 1, 1}), nullptr},
+        {"five points are no poly-Bezier", curve(16, {0, 0, 1, 1, 2, 2, 3, 3, 4, 4}), nullptr},
+    };
+    for (const auto& k : cases) {
+        Target t;
+        if (k.failing != nullptr) t.h.host().failAt(k.failing, 1);
+        EXPECT_EQ(t.put(k.object), 0) << k.behaviour;
+        EXPECT_EQ(t.h.take(), "") << k.behaviour;
+        EXPECT_EQ(t.h.host().liveObjects(), 0u) << k.behaviour;
+        if (k.failing != nullptr && std::string(k.failing) == "createObject")
+            EXPECT_EQ(t.h.host().calls("curveToPointList"), 0u) << k.behaviour;
+    }
+}
+
+// Within half a host unit of the curve, plus the rounding of each vertex.
+TEST(Curves, FlatteningFollowsTheCurveWithinTheTolerance) {
+    const PointPair curves[][4] = {
+        {{0, 0}, {0, 5523}, {4477, 10000}, {10000, 10000}},  // a quarter circle
+        {{0, 0}, {30000, 30000}, {-30000, 30000}, {0, 0}},   // a loop
+        {{-7, 3}, {12, 40}, {25, -40}, {40, 2}},              // a small wave
+    };
+    ReferenceHost host;
+    HostServices* s = host.services();
+    for (const auto& p : curves) {
+        refhost::CurveData body{4, 0, p};
+        PointList* list = s->curveToPointList(s, &body);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->points[list->count - 1].x, p[3].x);
+        double worst = 0;
+        for (int step = 0; step <= 2000; ++step) {
+            double t = step / 2000.0, u = 1 - t, w[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
+            double x = w[0] * p[0].x + w[1] * p[1].x + w[2] * p[2].x + w[3] * p[3].x;
+            double y = w[0] * p[0].y + w[1] * p[1].y + w[2] * p[2].y + w[3] * p[3].y;
+            double best = INFINITY;
+            for (uint32_t i = 0; i + 1 < list->count; ++i) {
+                double ax = list->points[i].x, ay = list->points[i].y;
+                double dx = list->points[i + 1].x - ax, dy = list->points[i + 1].y - ay, len = dx * dx + dy * dy;
+                double k = len > 0 ? std::clamp(((x - ax) * dx + (y - ay) * dy) / len, 0.0, 1.0) : 0.0;
+                best = std::min(best, std::hypot(x - ax - k * dx, y - ay - k * dy));
+            }
+            worst = std::max(worst, best);
+        }
+        EXPECT_LE(worst, 0.5 + 0.75);
+        s->freePointList(s, list);
+
+        // The closed outline ends at its start and repeats no point.
+        PointList* closed = s->closedCurveToPointList(s, &body);
+        ASSERT_NE(closed, nullptr);
+        const PointPair* q = closed->points;
+        EXPECT_TRUE(q[0].x == q[closed->count - 1].x && q[0].y == q[closed->count - 1].y);
+        for (uint32_t i = 0; i + 1 < closed->count; ++i) EXPECT_FALSE(q[i].x == q[i + 1].x && q[i].y == q[i + 1].y);
+        s->freePointList(s, closed);
+    }
+    EXPECT_EQ(host.liveBlocks(), 0u);
+}
+
+}  // namespace
