@@ -1,12 +1,283 @@
-// Text services of the reference host: encodings, transforms, object lists.
+// Text services of the reference host: encodings (through iconv), session
+// blocks, font encodings, the current transform, and a font system that
+// does not realise fonts yet.
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 #include "host/reference_host.h"
+#include "text/charset.h"
 
 namespace refhost {
 
-void installTextOperations(HostServices*, HostSession*) {}
+void installListOperations(HostServices* services);  // host_lists.cpp
 
-const char* encodingName(int32_t, bool) { return nullptr; }
+namespace {
 
-bool encodeText(const std::string&, int32_t, bool, std::string*) { return false; }
+constexpr int32_t kUnitEncoding = 51;
+constexpr int32_t kDefaultTermEncoding = 7;
+
+struct EncodingRow {
+    int32_t code;
+    const char* name;
+};
+
+// The host's encoding codes; 51 (16-bit units) depends on the byte order.
+constexpr EncodingRow kEncodings[] = {
+    {7, "WINDOWS-1252"}, {1, "CP932"},         {2, "CP936"},         {3, "CP950"},         {4, "CP949"},
+    {5, "WINDOWS-1250"}, {6, "WINDOWS-1251"},  {8, "WINDOWS-1253"},  {9, "WINDOWS-1254"},  {10, "WINDOWS-1255"},
+    {11, "WINDOWS-1256"}, {12, "WINDOWS-1257"}, {13, "WINDOWS-1258"}, {41, "CP874"},       {15, "ISO-8859-2"},
+    {18, "ISO-8859-5"},  {20, "ISO-8859-7"},   {22, "ISO-8859-9"},   {21, "ISO-8859-8"},   {19, "ISO-8859-6"},
+    {17, "ISO-8859-4"},  {31, "KOI8-R"},       {55, "EUC-JP"},       {53, "UTF-8"},
+};
+static_assert(sizeof kEncodings / sizeof kEncodings[0] == 24, "encoding table");
+
+const char* unitsName(bool bigEndian) { return bigEndian ? "UTF-16BE" : "UTF-16LE"; }
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (valid()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts all of `input`. Input that cannot be converted (not text in
+    // the source encoding, or not representable in the target) is skipped
+    // `step` bytes at a time and gives `replacement` in the output; without
+    // a replacement it fails the conversion.
+    bool run(const std::string& input, size_t step, const std::string* replacement, std::string* out) {
+        char* in = const_cast<char*>(input.data());
+        size_t inLeft = input.size();
+        char buffer[4096];
+        for (;;) {
+            char* o = buffer;
+            size_t oLeft = sizeof buffer;
+            // Calls without input flush what a stateful converter holds,
+            // until nothing more comes.
+            bool flushing = inLeft == 0;
+            size_t r = flushing ? iconv(cd_, nullptr, nullptr, &o, &oLeft) : iconv(cd_, &in, &inLeft, &o, &oLeft);
+            out->append(buffer, static_cast<size_t>(o - buffer));
+            if (r != static_cast<size_t>(-1)) {
+                if (flushing && o == buffer) return true;
+                continue;
+            }
+            if (errno == E2BIG) continue;
+            if ((errno != EILSEQ && errno != EINVAL) || replacement == nullptr) return false;
+            out->append(*replacement);
+            if (inLeft == 0) return true;
+            size_t skip = std::min(step, inLeft);
+            in += skip;
+            inLeft -= skip;
+        }
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// From `from` into `to` through UTF-32: bytes that are not text in `from`
+// become the replacement character one by one, characters that `to` cannot
+// hold become it too. replacementChar < 0: either fails the conversion.
+bool convertBytes(const std::string& input, const char* from, size_t fromStep, const char* to, int32_t replacementChar,
+                  std::string* out) {
+    Converter decoder("UTF-32LE", from);
+    Converter encoder(to, "UTF-32LE");
+    if (!decoder.valid() || !encoder.valid()) return false;
+    std::string wide;
+    std::string wideReplacement;
+    std::string targetReplacement;
+    bool replace = replacementChar >= 0;
+    if (replace) {
+        auto c = static_cast<uint32_t>(replacementChar);
+        for (int i = 0; i < 4; ++i) wideReplacement.push_back(static_cast<char>((c >> (8 * i)) & 0xFFu));
+        Converter single(to, "UTF-32LE");
+        if (!single.run(wideReplacement, 4, nullptr, &targetReplacement)) return false;
+    }
+    if (!decoder.run(input, fromStep, replace ? &wideReplacement : nullptr, &wide)) return false;
+    return encoder.run(wide, 4, replace ? &targetReplacement : nullptr, out);
+}
+
+// Hands `converted` to the caller's span: only the count without a buffer,
+// else the bytes when they fit in the span's count.
+int32_t deliver(const std::string& converted, TextSpan* target) {
+    if (converted.size() > UINT32_MAX) return 0;
+    if (target->bytes != nullptr) {
+        if (converted.size() > target->count) return 0;
+        std::memcpy(const_cast<uint8_t*>(target->bytes), converted.data(), converted.size());
+    }
+    target->count = static_cast<uint32_t>(converted.size());
+    return 1;
+}
+
+std::string spanBytes(const TextSpan* span) {
+    if (span == nullptr || span->bytes == nullptr) return std::string();
+    return std::string(reinterpret_cast<const char*>(span->bytes), span->count);
+}
+
+// ---------------------------------------------------------------- session
+
+void* opAllocSessionBlock(HostSession* s, void* allocator, uint64_t size) {
+    ReferenceHost* h = hostOf(s);
+    if (h->shouldFail("allocSessionBlock") || allocator != s->sessionAllocator) return nullptr;
+    return h->allocateBlock(static_cast<size_t>(size), false, "allocSessionBlock");
+}
+
+void opFreeSessionBlock(HostSession* s, void*, void* block) { hostOf(s)->freeBlock(block); }
+
+int32_t opConvertText(HostSession* s, int32_t fromEncoding, const TextSpan* source, TextSpan* target,
+                      int32_t replacement) {
+    ReferenceHost* h = hostOf(s);
+    h->log("convertText " + std::to_string(fromEncoding) + " " + std::to_string(s->currentEncoding));
+    if (h->shouldFail("convertText") || target == nullptr) return 0;
+    bool bigEndian = h->params()->bigEndianText != 0;
+    if (fromEncoding == 0) fromEncoding = kDefaultTermEncoding;
+    const char* from = encodingName(fromEncoding, bigEndian);
+    const char* to = encodingName(s->currentEncoding, bigEndian);
+    if (from == nullptr || to == nullptr) return 0;
+    std::string converted;
+    size_t step = fromEncoding == kUnitEncoding ? 2 : 1;
+    if (!convertBytes(spanBytes(source), from, step, to, replacement, &converted)) return 0;
+    return deliver(converted, target);
+}
+
+int32_t opConvertToUnits(HostSession* s, const TextSpan* source, TextSpan* target, int32_t replacement, int32_t) {
+    ReferenceHost* h = hostOf(s);
+    h->log("convertToUnits " + std::to_string(s->currentEncoding));
+    if (h->shouldFail("convertToUnits") || target == nullptr) return 0;
+    bool bigEndian = h->params()->bigEndianText != 0;
+    const char* from = encodingName(s->currentEncoding, bigEndian);
+    if (from == nullptr) return 0;
+    std::string units;
+    if (s->currentEncoding == kUnitEncoding) {
+        units = spanBytes(source);
+    } else if (!convertBytes(spanBytes(source), from, 1, unitsName(bigEndian), replacement, &units)) {
+        return 0;
+    }
+    return deliver(units, target);
+}
+
+int32_t opIsLeadByte(HostSession*, uint32_t byte, int32_t encoding) {
+    if (byte > 0xFF) return 0;
+    switch (encoding) {
+        case 1: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC) ? 1 : 0;
+        case 2:
+        case 3:
+        case 4: return byte >= 0x81 && byte <= 0xFE ? 1 : 0;
+        case 55: return byte == 0x8E || (byte >= 0xA1 && byte <= 0xFE) ? 1 : 0;
+        case kUnitEncoding: return 1;
+        default: return 0;
+    }
+}
+
+int32_t opMapFontEncoding(HostSession* s, FontDescriptor* descriptor) {
+    ReferenceHost* h = hostOf(s);
+    h->log("mapFontEncoding " + std::to_string(s->currentEncoding));
+    if (h->shouldFail("mapFontEncoding") || descriptor == nullptr) return 0;
+    descriptor->charSet = JAVtCharsetForEncoding(s->currentEncoding);
+    return 1;
+}
+
+// The font system does not realise fonts yet: every request fails.
+void* opCreateMeasureContext(HostSession* s, int32_t) {
+    ReferenceHost* h = hostOf(s);
+    h->log("createMeasureContext");
+    h->shouldFail("createMeasureContext");
+    return nullptr;
+}
+
+void* opSelectObject(HostSession* s, void*, void*) {
+    hostOf(s)->log("selectObject");
+    return nullptr;
+}
+
+int32_t opDeleteObject(HostSession* s, void*) {
+    hostOf(s)->log("deleteObject");
+    return 0;
+}
+
+void* opCreateFont(HostSession* s, const FontDescriptor*) {
+    ReferenceHost* h = hostOf(s);
+    h->log("createFont");
+    h->shouldFail("createFont");
+    return nullptr;
+}
+
+int32_t opGetTextFace(HostSession* s, void*, int32_t size, char* buffer) {
+    hostOf(s)->log("getTextFace");
+    if (buffer != nullptr && size > 0) buffer[0] = '\0';
+    return 0;
+}
+
+int32_t opGetTextMetrics(HostSession* s, void*, TextMetrics*) {
+    hostOf(s)->log("getTextMetrics");
+    return 0;
+}
+
+// ---------------------------------------------------------------- transform
+
+HostTransform* opCurrentTransform(HostServices* s, uint64_t hostHandle) {
+    ReferenceHost* h = hostOf(s);
+    h->log("currentTransform");
+    if (h->shouldFail("currentTransform") || hostHandle != h->hostHandle()) return nullptr;
+    return h->transformAvailable() ? h->transform() : nullptr;
+}
+
+// The reference host's transforms translate: the host's own bytes 0 to 3
+// and 4 to 7 hold a signed 32-bit x and y offset. Results saturate.
+int32_t translate(int32_t value, int32_t offset) {
+    int64_t moved = static_cast<int64_t>(value) + offset;
+    return static_cast<int32_t>(std::clamp<int64_t>(moved, INT32_MIN, INT32_MAX));
+}
+
+void opTransformPoint(HostServices* s, int32_t point[2], const HostTransform* transform) {
+    hostOf(s)->log("transformPoint");
+    if (point == nullptr || transform == nullptr) return;
+    int32_t offset[2];
+    std::memcpy(offset, transform->hostOwn, sizeof offset);
+    point[0] = translate(point[0], offset[0]);
+    point[1] = translate(point[1], offset[1]);
+}
+
+}  // namespace
+
+void installTextOperations(HostServices* services, HostSession* session) {
+    services->currentTransform = opCurrentTransform;
+    services->transformPoint = opTransformPoint;
+    installListOperations(services);
+
+    session->sessionAllocator = session;
+    session->allocSessionBlock = opAllocSessionBlock;
+    session->freeSessionBlock = opFreeSessionBlock;
+    session->convertText = opConvertText;
+    session->convertToUnits = opConvertToUnits;
+    session->isLeadByte = opIsLeadByte;
+    session->mapFontEncoding = opMapFontEncoding;
+    session->createMeasureContext = opCreateMeasureContext;
+    session->selectObject = opSelectObject;
+    session->deleteObject = opDeleteObject;
+    session->createFont = opCreateFont;
+    session->getTextFace = opGetTextFace;
+    session->getTextMetrics = opGetTextMetrics;
+}
+
+const char* encodingName(int32_t code, bool bigEndianUnits) {
+    if (code == kUnitEncoding) return unitsName(bigEndianUnits);
+    for (const EncodingRow& row : kEncodings) {
+        if (row.code == code) return row.name;
+    }
+    return nullptr;
+}
+
+bool encodeText(const std::string& utf8, int32_t code, bool bigEndianUnits, std::string* out) {
+    const char* name = encodingName(code, bigEndianUnits);
+    if (name == nullptr) return false;
+    out->clear();
+    return convertBytes(utf8, "UTF-8", 1, name, -1, out);
+}
 
 }  // namespace refhost

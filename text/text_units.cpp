@@ -1,6 +1,176 @@
 // Text strings and character output as 16-bit code units.
+//
+// Every text reaches the viewer as a list of decimal code units. Texts in
+// any encoding but the unit encoding are converted by the host session into
+// a buffer of 2 × length + 2 bytes. A unit record may be far longer than the
+// LineBuffer: it is handed to the stream in several writes that together
+// form one line, only the last ending with the newline.
+#include <cstring>
+
+#include "driver/numeric.h"
+#include "driver/object_body.h"
+#include "driver/object_kind.h"
+#include "driver/record_stream.h"
 #include "text/text.h"
 
-extern "C" int32_t JAVtTextString(DriverContext*, HostObject*) { return 1; }
-extern "C" int32_t JAVtAppendTxt(DriverContext*, HostObject*) { return 1; }
-int32_t JAVtPutTextUnits(DriverContext*, const uint8_t*, int32_t, int32_t) { return 1; }
+namespace {
+
+// A partial line is handed to the stream before a piece would take it beyond
+// this; the newline always fits after the last piece.
+constexpr uint32_t kUnitLineBound = 10227;
+constexpr int32_t kReplacementCharacter = 63;  // '?'
+
+// The units of a text, ready to list: `bytes` bytes (always even) at
+// `units`, and the conversion buffer when the host made one.
+struct UnitRun {
+    const uint8_t* units;
+    int64_t bytes;
+    void* buffer;
+};
+
+int64_t JAVtMeasureText(const uint8_t* text) {
+    return static_cast<int64_t>(std::strlen(reinterpret_cast<const char*>(text)));
+}
+
+// Converts `length` (> 0) bytes of text in `encoding` into units. Text in
+// the unit encoding is taken as it is; an unpaired last byte is left out.
+// currentEncoding of the session holds `encoding` only during the host's
+// conversion. Returns false, with nothing held, when the conversion failed.
+bool JAVtConvertToUnits(DriverContext* context, const uint8_t* text, int64_t length, int32_t encoding, UnitRun* run) {
+    if (encoding == kEncodingUnits) {
+        *run = UnitRun{text, length - length % 2, nullptr};
+        return true;
+    }
+    int64_t capacity = 2 * length + 2;
+    HostSession* session = context->hostSession;
+    if (capacity > INT32_MAX || session == nullptr) return false;
+    HostServices* services = context->hostServices;
+    int32_t remembered = session->currentEncoding;
+    session->currentEncoding = encoding;
+    void* buffer = services->allocate(services, static_cast<uint64_t>(capacity));
+    int32_t converted = 0;
+    TextSpan target{static_cast<const uint8_t*>(buffer), static_cast<uint32_t>(capacity), 0};
+    if (buffer != nullptr) {
+        TextSpan source{text, static_cast<uint32_t>(length), 0};
+        converted = session->convertToUnits(session, &source, &target, kReplacementCharacter, 0);
+    }
+    session->currentEncoding = remembered;
+    if (converted == 0) {
+        if (buffer != nullptr) services->freeBlock(services, buffer);
+        return false;
+    }
+    // A count beyond the buffer is not believed.
+    int64_t produced = target.count < capacity ? target.count : capacity;
+    *run = UnitRun{static_cast<const uint8_t*>(buffer), produced - produced % 2, buffer};
+    return true;
+}
+
+// Appends ",value", handing the line to the stream first when the piece
+// would take it beyond the bound. Where the writes split does not change the
+// bytes of the stream.
+void JAVtAppendUnitPiece(DriverContext* context, LineText* line, int64_t value) {
+    char piece[24];
+    piece[0] = ',';
+    size_t pieceLength = 1 + JAVtFormatInt(piece + 1, value);
+    if (line->length + pieceLength > kUnitLineBound) JAVtLineWrite(context, line);
+    JAVtLineAppend(line, piece, pieceLength);
+}
+
+// "<letter>,count,unit,unit,...[,width]\n", flushed as a partial line
+// whenever the next unit would pass the bound. Releases the run's buffer.
+void JAVtWriteUnitRecord(DriverContext* context, char letter, const UnitRun& run, const int32_t* runWidth) {
+    bool bigEndian = context->targetParams->bigEndianText != 0;
+    LineText line = JAVtLineBegin(context);
+    JAVtLineAppendChar(&line, letter);
+    JAVtLineAppendChar(&line, ',');
+    JAVtLineAppendInt(&line, run.bytes / 2);
+    for (int64_t offset = 0; offset < run.bytes; offset += 2) {
+        uint32_t first = run.units[offset];
+        uint32_t second = run.units[offset + 1];
+        uint32_t unit = bigEndian ? first * 256 + second : first + second * 256;
+        JAVtAppendUnitPiece(context, &line, unit);
+    }
+    if (runWidth != nullptr && *runWidth > 0) {
+        JAVtAppendUnitPiece(context, &line, JAVtMapLengthX(context, static_cast<double>(*runWidth)));
+    }
+    JAVtLineAppendChar(&line, '\n');
+    if (run.buffer != nullptr) context->hostServices->freeBlock(context->hostServices, run.buffer);
+    JAVtLineWrite(context, &line);
+}
+
+}  // namespace
+
+int32_t JAVtPutTextUnits(DriverContext* context, const uint8_t* text, int32_t byteLength, int32_t encoding) {
+    int64_t length = byteLength;
+    if (text == nullptr) {
+        length = 0;
+    } else if (length <= 0) {
+        length = JAVtMeasureText(text);
+    }
+    if (encoding == 0) encoding = JAVtCurrentEncoding(context);
+    if (length <= 0) return 1;
+    UnitRun run{};
+    if (!JAVtConvertToUnits(context, text, length, encoding, &run)) return 0;
+    JAVtWriteUnitRecord(context, 'u', run, nullptr);
+    return 1;
+}
+
+extern "C" int32_t JAVtTextString(DriverContext* context, HostObject* object) {
+    if (JAVtCollecting(context)) return JAVtCollect(context, object);
+    const uint8_t* text = nullptr;
+    int64_t* byteLength = nullptr;
+    int32_t* encoding = nullptr;
+    const int32_t* runWidth = nullptr;
+    char letter = 'u';
+    switch (object->kind) {
+        case kKindTab:
+            JAVtCountRecord(context);
+            JAVtEmitText(context, "u,4,32,32,32,32\n");
+            return 1;
+        case kKindTextString: {
+            TextStringData* body = JAVtBody<TextStringData>(object);
+            text = body->text;
+            byteLength = &body->byteLength;
+            encoding = &body->encoding;
+            break;
+        }
+        case kKindWidthString: {
+            WidthStringData* body = JAVtBody<WidthStringData>(object);
+            text = body->text;
+            byteLength = &body->byteLength;
+            encoding = &body->encoding;
+            runWidth = &body->runWidth;
+            letter = 'b';
+            break;
+        }
+        default: return 0;
+    }
+    // The measured length and the resolved encoding stay in the object.
+    if (text == nullptr) {
+        *byteLength = 0;
+    } else if (*byteLength <= 0) {
+        *byteLength = JAVtMeasureText(text);
+    }
+    if (*encoding == 0) *encoding = JAVtCurrentEncoding(context);
+    auto length = static_cast<int32_t>(*byteLength);
+    if (length <= 0) return 1;
+    UnitRun run{};
+    if (!JAVtConvertToUnits(context, text, length, *encoding, &run)) return 0;
+    JAVtWriteUnitRecord(context, letter, run, runWidth);
+    JAVtCountRecord(context);
+    return 1;
+}
+
+extern "C" int32_t JAVtAppendTxt(DriverContext* context, HostObject* object) {
+    const TextPieceData* piece = JAVtBody<TextPieceData>(object);
+    if (context->textAttPending == 1) {
+        context->textAttPending = 0;
+        if (JAVtPutTextAttFont(context, &context->currentTextAtt) == 0) return 0;
+    }
+    if (JAVtPutTextUnits(context, piece->text, static_cast<int32_t>(piece->byteLength), piece->encoding) == 0) return 0;
+    if (piece->lastPiece == 1) {
+        JAVtCountRecord(context);
+        JAVtEmitText(context, "e,\n");
+    }
+    return 1;
+}

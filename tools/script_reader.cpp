@@ -113,6 +113,10 @@ void readSession(const json& value, Script* script) {
         s.transform.active = g.i32("active", 1);
         s.transform.scale1 = g.f64("scale1", 1.0);
         s.transform.scale2 = g.f64("scale2", 1.0);
+        // The reference host's transforms translate points by these offsets,
+        // kept in the host's own bytes 0 to 7 of the transform.
+        const int32_t offset[2] = {g.i32("translateX"), g.i32("translateY")};
+        std::memcpy(s.transform.hostOwn, offset, sizeof offset);
         g.finish();
     }
     if (const json* search = f.object("search")) {

@@ -1,0 +1,148 @@
+// Text services and object lists of the reference host.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <optional>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "host/reference_host.h"
+
+namespace {
+
+using refhost::ReferenceHost;
+
+// convertToUnits from `encoding`: the units, or nothing when it failed.
+std::optional<std::vector<uint32_t>> toUnits(ReferenceHost& host, int32_t encoding, const std::string& in) {
+    HostSession* s = host.session();
+    s->currentEncoding = encoding;
+    std::vector<uint8_t> out(2 * in.size() + 2);
+    TextSpan source{reinterpret_cast<const uint8_t*>(in.data()), static_cast<uint32_t>(in.size()), 0};
+    TextSpan target{out.data(), static_cast<uint32_t>(out.size()), 0};
+    if (s->convertToUnits(s, &source, &target, 63, 0) == 0) return std::nullopt;
+    bool big = host.params()->bigEndianText != 0;
+    std::vector<uint32_t> units;
+    for (uint32_t i = 0; i + 1 < target.count; i += 2) units.push_back(big ? out[i] * 256u + out[i + 1] : out[i] + out[i + 1] * 256u);
+    return units;
+}
+
+TEST(HostText, ConvertToUnitsByEncodingCodeReplacingWhatIsNotText) {
+    using Units = std::vector<uint32_t>;
+    const struct {
+        int32_t encoding;
+        std::string in;
+        Units units;
+    } cases[] = {
+        {7, "A\x80\x81", {0x41, 0x20AC, 63}}, {1, "\x82\xa0\x82", {0x3042, 63}},  // a lead byte cut off
+        {2, "\xc4\xe3", {0x4F60}},            {3, "\xa4\xa4", {0x4E2D}},
+        {4, "\xb0\xa1", {0xAC00}},            {13, "\xc3", {0x102}},  // held back by the converter
+        {41, "\xa1", {0xE01}},                {21, "\xe0", {0x5D0}},
+        {31, "\xe1", {0x410}},                {55, "\xa4\xa2", {0x3042}},
+        {53, "\xc3\xa9\xff", {0xE9, 63}},
+    };
+    for (int32_t big : {0, 1}) {
+        for (const auto& c : cases) {
+            ReferenceHost host;
+            host.params()->bigEndianText = big;
+            EXPECT_EQ(toUnits(host, c.encoding, c.in), c.units) << c.encoding << " big endian " << big;
+        }
+        ReferenceHost host;
+        host.params()->bigEndianText = big;
+        EXPECT_EQ(toUnits(host, 51, big ? std::string("\0A", 2) : std::string("A\0", 2)), Units{0x41});
+    }
+    ReferenceHost host;
+    for (int32_t unknown : {0, 14, 99}) EXPECT_EQ(toUnits(host, unknown, "A"), std::nullopt) << unknown;
+    host.failAt("convertToUnits", 1);
+    EXPECT_EQ(toUnits(host, 7, "A"), std::nullopt);
+}
+
+TEST(HostText, ConvertTextMeasuresOrFillsInTheCurrentEncoding) {
+    ReferenceHost host;
+    HostSession* s = host.session();
+    const std::string units("A\0\xac\x20", 4);  // "A€", low byte first
+    TextSpan source{reinterpret_cast<const uint8_t*>(units.data()), 4, 0};
+    uint8_t out[4];
+    for (auto [current, expected] : {std::pair<int32_t, std::string>{7, "A\x80"}, {1, "A?"}, {53, "A\xe2\x82\xac"}}) {
+        s->currentEncoding = current;
+        TextSpan measure{nullptr, 0, 0}, target{out, sizeof out, 0};
+        ASSERT_EQ(s->convertText(s, 51, &source, &measure, '?') + s->convertText(s, 51, &source, &target, '?'), 2);
+        EXPECT_EQ(measure.count, expected.size());
+        EXPECT_EQ(std::string(out, out + target.count), expected);
+    }
+    TextSpan tooSmall{out, 3, 0};
+    EXPECT_EQ(s->convertText(s, 51, &source, &tooSmall, '?'), 0);
+}
+
+TEST(HostText, LeadBytesEncodingsAndFontCharacterSets) {
+    ReferenceHost host;
+    HostSession* s = host.session();
+    EXPECT_EQ(s->isLeadByte(s, 0x81, 1) + s->isLeadByte(s, 0xFC, 1) + s->isLeadByte(s, 0xFE, 2) + s->isLeadByte(s, 0x8E, 55), 4);
+    EXPECT_EQ(s->isLeadByte(s, 0xA0, 1) + s->isLeadByte(s, 0xFF, 4) + s->isLeadByte(s, 0x81, 7) + s->isLeadByte(s, 0x181, 1), 0);
+    std::string out;
+    EXPECT_TRUE(refhost::encodeText("A", 51, true, &out) && out == std::string("\0A", 2));
+    EXPECT_FALSE(refhost::encodeText("\xd0\x96", 7, false, &out));  // no Cyrillic in Windows-1252
+    FontDescriptor font{};
+    for (auto [encoding, charSet] : {std::pair{6, 204}, {78, 128}, {51, 1}}) {
+        s->currentEncoding = encoding;
+        EXPECT_EQ(s->mapFontEncoding(s, &font), 1);
+        EXPECT_EQ(font.charSet, charSet);
+    }
+}
+
+TEST(HostText, TransformTranslatesAndSessionBlocksAreFreedAsBlocks) {
+    ReferenceHost host;
+    HostServices* services = host.services();
+    EXPECT_EQ(services->currentTransform(services, host.hostHandle()), nullptr);
+    host.useTransform(true);
+    EXPECT_EQ(services->currentTransform(services, host.hostHandle()), host.transform());
+    const int32_t offset[2] = {10, -10};
+    std::memcpy(host.transform()->hostOwn, offset, sizeof offset);
+    int32_t point[2] = {INT32_MAX, 5};
+    services->transformPoint(services, point, host.transform());
+    EXPECT_EQ(point[0], INT32_MAX);
+    EXPECT_EQ(point[1], -5);
+
+    HostSession* s = host.session();
+    services->freeBlock(services, s->allocSessionBlock(s, s->sessionAllocator, 16));
+    EXPECT_EQ(host.liveBlocks(), 0u);
+}
+
+TEST(HostLists, InsertPopAndFreeKeepTheLedger) {
+    ReferenceHost host;
+    HostServices* s = host.services();
+    HostListNode* list = nullptr;
+    HostObject* a = host.newObject(41);
+    HostObject* b = host.newObject(42);
+    HostObject* c = host.newObject(40);
+    HostObject* d = host.newObject(40);
+    HostObject* e = host.newObject(41);
+    ASSERT_EQ(s->insertObject(s, &list, a, 0xFFFFFFFFu), 1);  // makes the head
+    ASSERT_EQ(s->insertObject(s, &list, b, 0xFFFFFFFFu), 1);
+    // Index 0 at a node's own address: right after that node; at a variable
+    // holding a node: right before it, and the variable then holds the new one.
+    ASSERT_EQ(s->insertObject(s, reinterpret_cast<HostListNode**>(list->next), c, 0), 1);
+    HostListNode* current = list->prev;
+    ASSERT_EQ(s->insertObject(s, &current, d, 0), 1);
+    EXPECT_EQ(current->object, d);
+    std::vector<HostObject*> order;
+    for (HostListNode* n = list->next; n != list; n = n->next) order.push_back(n->object);
+    EXPECT_EQ(order, (std::vector<HostObject*>{a, c, d, b}));
+
+    EXPECT_EQ(s->popObject(s, &list, 0), a);
+    host.releaseObject(a);
+    host.failAt("insertObject", 1);
+    EXPECT_EQ(s->insertObject(s, &list, e, 0xFFFFFFFFu), 0);
+    s->freeList(s, list);
+    HostListNode* empty = nullptr;
+    EXPECT_EQ(s->popObject(s, &empty, 0), nullptr);
+    host.failAt("insertObject", 1);
+    EXPECT_EQ(s->insertObject(s, &empty, e, 0xFFFFFFFFu), 0);
+    EXPECT_EQ(empty, nullptr);  // a failed append makes no head
+    host.releaseObject(e);
+    EXPECT_EQ(host.liveObjects(), 0u);
+    EXPECT_EQ(host.liveBlocks(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// Text strings, width strings, tabs and text pieces as 16-bit code units.
+#include <optional>
+
+#include "driver/object_kind.h"
+#include "tests/driver_harness.h"
+#include "text/text.h"
+
+namespace {
+
+using javtest::DriverHarness;
+
+// A TextString (or, with a run width, a WidthString) holding `text`.
+HostObject* stringObject(DriverHarness& h, const std::string* text, int32_t encoding, int64_t byteLength,
+                         std::optional<int32_t> runWidth = std::nullopt) {
+    HostObject* o = runWidth ? h.object(kKindWidthString, WidthStringData{nullptr, *runWidth, 0, byteLength, encoding, 0, 0, 0})
+                             : h.object(kKindTextString, TextStringData{0, nullptr, byteLength, encoding, 0});
+    size_t field = runWidth ? offsetof(WidthStringData, text) : offsetof(TextStringData, text);
+    if (text != nullptr) h.host().attachBlock(o, static_cast<int32_t>(24 + field), text->data(), text->size(), 2);
+    return o;
+}
+
+TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
+    const struct {
+        std::string text;
+        int32_t encoding, bigEndian;
+        int64_t byteLength;
+        const char* record;
+    } cases[] = {
+        {"AB", 7, 0, 2, "u,2,65,66\n"},
+        {"AB", 7, 1, 2, "u,2,65,66\n"},
+        {"A\x81\x80", 7, 0, 3, "u,3,65,63,8364\n"},  // 0x81 is no character of Windows-1252
+        {"\x82\xa0", 1, 0, 2, "u,1,12354\n"},
+        {"\xc0", 0, 0, 1, "u,1,1040\n"},  // encoding 0: the session's (6)
+        {std::string("\0A", 2), 51, 1, 2, "u,1,65\n"},
+        {std::string("\0A", 2), 51, 0, 2, "u,1,16640\n"},
+        {std::string("A\0B", 3), 51, 0, 3, "u,1,65\n"},  // the unpaired last byte is ignored
+        {std::string("AB\0C", 4), 7, 0, 0, "u,2,65,66\n"},  // measured up to the zero byte
+        {"AB", 7, 0, -5, "u,2,65,66\n"},
+        {"", 7, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        DriverHarness h;
+        h.params()->bigEndianText = c.bigEndian;
+        h.session()->currentEncoding = 6;
+        h.start();
+        EXPECT_EQ(h.put(stringObject(h, &c.text, c.encoding, c.byteLength)), 1);
+        EXPECT_EQ(h.take(), c.record);
+        EXPECT_EQ(h.context()->recordCount, *c.record != '\0' ? 1 : 0);
+    }
+}
+
+TEST(TextString, MeasuredLengthAndResolvedEncodingStayInTheObject) {
+    DriverHarness h;
+    h.start();
+    const std::string text("AB\0C", 4);
+    for (const std::string* t : {&text, static_cast<const std::string*>(nullptr)}) {
+        HostObject* o = stringObject(h, t, 0, -1);
+        EXPECT_EQ(JAVtTextString(h.context(), o), 1);
+        EXPECT_EQ(JAVtBody<TextStringData>(o)->byteLength, t ? 2 : 0);
+        EXPECT_EQ(JAVtBody<TextStringData>(o)->encoding, 7);
+        h.host().releaseObject(o);
+    }
+    EXPECT_EQ(h.take(), "u,2,65,66\n");
+}
+
+TEST(WidthString, WritesTheRunWidthOnlyWhenPositiveAndTabsFourSpaces) {
+    DriverHarness h;
+    h.start();
+    const std::string text = "AB";
+    for (int32_t width : {30, 0, -5}) h.put(stringObject(h, &text, 7, 2, width));
+    h.put(h.object(kKindTab));
+    EXPECT_EQ(h.take(), "b,2,65,66,30\nb,2,65,66\nb,2,65,66\nu,4,32,32,32,32\n");
+}
+
+TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
+    DriverHarness h;
+    h.params()->sourceFrame[0] = 96;  // a reversed frame: horizontal lengths are negative
+    h.params()->sourceFrame[2] = 0;
+    h.start();
+    const std::string text(3407, 'A');  // "b,3407" and the units fill the line to its bound
+    h.put(stringObject(h, &text, 7, 3407, 2000000000));
+    std::string all = h.take();
+    EXPECT_EQ(all.size(), 10227u + 13);
+    EXPECT_EQ(all.substr(10227), ",-2000000000\n");
+}
+
+TEST(TextString, ALongRecordIsOneLineInSeveralWrites) {
+    DriverHarness h;
+    h.start();
+    const std::string text(4000, 'A');
+    ASSERT_EQ(h.put(stringObject(h, &text, 7, 4000)), 1);
+    const auto& writes = h.stream()->writes;
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_LE(writes[0].size(), 10227u);
+    EXPECT_EQ(writes[0].find('\n'), std::string::npos);
+    std::string line = "u,4000";
+    for (int i = 0; i < 4000; ++i) line += ",65";
+    EXPECT_EQ(h.take(), line + "\n");
+    EXPECT_EQ(h.context()->recordCount, 1);
+}
+
+TEST(TextString, AFailedConversionWritesNothingAndRestoresTheEncoding) {
+    const std::string text = "AB";
+    for (const char* operation : {"convertToUnits", "allocate"}) {
+        for (bool simple : {false, true}) {
+            DriverHarness h;
+            h.session()->currentEncoding = 6;
+            h.start();
+            h.host().failAt(operation, 1);
+            HostObject* o = simple ? h.object(kKindSimpleText, SimpleTextData{0, 0, 0, 0, 0, 0, nullptr, 2, 7, 0})
+                                   : stringObject(h, nullptr, 7, 2);
+            h.host().attachBlock(o, simple ? 48 : 32, text.data(), text.size(), 2);
+            EXPECT_EQ(h.put(o), 0) << operation;
+            EXPECT_EQ(h.session()->currentEncoding, 6);
+            // A simple text has its box and font written before its units.
+            EXPECT_EQ(h.take(), simple ? "s,0,96,0,0,4,0\nc,Times New Roman,0,0,0,0,0\n" : "");
+        }
+    }
+}
+
+TEST(TextUnits, ALengthWhoseBufferSizeLeavesThe32BitRangeFailsUntouched) {
+    DriverHarness h;
+    h.start();
+    const uint8_t text[] = "AB";
+    // 2 × 1073741823 + 2 = 2^31 is no positive 32-bit size: nothing is read or allocated.
+    EXPECT_EQ(JAVtPutTextUnits(h.context(), text, 1073741823, 7), 0);
+    EXPECT_EQ(JAVtPutTextUnits(h.context(), text, INT32_MAX, 7), 0);
+    EXPECT_EQ(h.host().calls("allocate"), 1u);  // the LineBuffer only
+    EXPECT_EQ(h.take(), "");
+}
+
+TEST(TextPiece, WritesPendingFontThenUnitsAndEndsTheTextWhenLast) {
+    DriverHarness h;
+    h.start();
+    const TextAttributes att{0, 10, 0, 0, 0, 0, 0, 0, nullptr};
+    h.put(kKindTextAtt, att);
+    h.put(kKindSimpleText, SimpleTextData{});
+    for (int32_t last : {0, 1}) {
+        HostObject* o = h.object(kKindTextPiece, TextPieceData{last, 0, nullptr, 1, 0, 0});
+        h.host().attachBlock(o, 32, "A", 1, 2);
+        EXPECT_EQ(h.put(o), 1);
+    }
+    h.put(kKindTextAtt, att);
+    h.put(kKindTextPiece, TextPieceData{1, 0, nullptr, 0, 0, 0});
+    const std::string c = "c,Times New Roman,10,0,0,0,0\n";
+    EXPECT_EQ(h.take(), "s,0,96,0,0,4,0\n" + c + "e,\nu,1,65\nu,1,65\ne,\n" + c + "e,\n");
+}
+
+}  // namespace
