@@ -1,0 +1,329 @@
+// Gradient fills: the band records of elliptical, rectangular and linear
+// gradients, how a fill ends early, the point lists it borrows, and inputs
+// at the 32-bit limits. The target maps host units one to one onto pixels
+// (x unchanged, y turned over as 1000 - y).
+#include <cstdlib>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/object_kind.h"
+#include "graphics/gradient.h"
+#include "tests/driver_harness.h"
+
+namespace {
+
+using javtest::DriverHarness;
+
+constexpr int32_t kLinear = 1;
+constexpr int32_t kElliptical = 2;
+constexpr int32_t kRectangular = 3;
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+struct Box {
+    int32_t left, top, right, bottom;
+};
+
+struct GradientHarness : DriverHarness {
+    // Black to white from 0 to 100 percent, `steps` bands, fillParam 7.
+    GradientHarness(int32_t kind, int32_t steps) {
+        javtest::squareTarget(host(), 1000, 1000);
+        start();
+        FillAttributes& fill = context()->currentFillAtt;
+        fill.fillStyle = 5;
+        fill.fillParam = 7;
+        context()->driverGradient = 1;
+        GradientDef& g = fill.gradient;
+        g.gradientKind = kind;
+        g.stopCount = 2;
+        g.stopColours[1] = kWhite;
+        g.stopPositions[1] = 100;
+        g.centreXPercent = 50;
+        g.centreYPercent = 50;
+        g.stepCount = steps;
+    }
+    GradientDef& gradient() { return context()->currentFillAtt.gradient; }
+    int32_t fill(Box b) {
+        return JAVtGradientFill(context(), PointPair{b.left, b.top}, PointPair{b.right, b.bottom});
+    }
+};
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream in(text);
+    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
+}
+
+// One band: the fields of its "t" record and of its shape record; x and y
+// give a linear band's points back in host units.
+struct Band {
+    std::vector<int64_t> fill, values;
+    int64_t x(int i) const { return values[2 * i]; }
+    int64_t y(int i) const { return 1000 - values[2 * i + 1]; }
+};
+
+// The bands of a fill; anything but "t,-1,-1,-1,R,G,B,7" followed by one
+// "o", "r" or four-point "p" record fails the test.
+std::vector<Band> bandsOf(const std::string& text) {
+    std::vector<std::string> lines = split(text, '\n');
+    std::vector<Band> bands;
+    auto numbers = [](const std::string& fields) {
+        std::vector<int64_t> values;
+        for (const std::string& f : split(fields, ',')) values.push_back(std::strtoll(f.c_str(), nullptr, 10));
+        return values;
+    };
+    for (size_t i = 0; i < lines.size();) {
+        const std::string& fill = lines[i];
+        const std::string shape = i + 1 < lines.size() ? lines[i + 1] : "";
+        bool linear = shape == "p,4" && i + 2 < lines.size();
+        Band band{numbers(fill.substr(2)), numbers(linear ? lines[i + 2] : shape.substr(shape.empty() ? 0 : 2))};
+        bool shaped = linear || shape.rfind("o,", 0) == 0 || shape.rfind("r,", 0) == 0;
+        if (fill.rfind("t,-1,-1,-1,", 0) != 0 || band.fill.size() != 7 || !shaped ||
+            band.values.size() != (linear ? 8u : 4u)) {
+            ADD_FAILURE() << "not a band at line " << i << " of\n" << text;
+            return bands;
+        }
+        bands.push_back(band);
+        i += linear ? 3 : 2;
+    }
+    return bands;
+}
+
+TEST(GradientFill, LinearAtZeroDegreesStacksStripsFromTheBottom) {
+    GradientHarness h(kLinear, 4);
+    int32_t records = h.context()->recordCount;
+    EXPECT_EQ(h.fill({0, 100, 100, 0}), 1);
+    // Colours at 0, 33, 67 and 100 percent; each record is a write of its own.
+    EXPECT_EQ(h.text(),
+              "t,-1,-1,-1,0,0,0,7\np,4\n0,1000,0,975,100,975,100,1000\n"
+              "t,-1,-1,-1,84,84,84,7\np,4\n0,975,0,950,100,950,100,975\n"
+              "t,-1,-1,-1,171,171,171,7\np,4\n0,950,0,925,100,925,100,950\n"
+              "t,-1,-1,-1,255,255,255,7\np,4\n0,925,0,900,100,900,100,925\n");
+    EXPECT_EQ(h.writes(), 8u);
+    EXPECT_EQ(h.context()->recordCount, records);
+    EXPECT_EQ(h.host().calls("newPointList"), 4u);
+}
+
+TEST(GradientFill, BandShapes) {
+    struct Case {
+        const char* what;
+        int32_t kind, steps, angle;
+        Box box;
+        int32_t aspectX, aspectY;
+        const char* shapes;  // the shape record of each band, in order
+    } cases[] = {
+        {"ellipse centred in a square: r = trunc(sqrt(2) * 50 + 0.5) = 71, then 71 - 47", kElliptical, 2, 0,
+         {0, 100, 100, 0}, 0, 0, "o,-21,879,142,142\no,26,926,48,48\n"},
+        {"ellipse of aspect 2 : 1 through the farthest corner", kElliptical, 1, 0, {0, 100, 100, 0}, 2, 1,
+         "o,-62,894,224,112\n"},
+        {"ellipse on a point: the zero size counts as 1", kElliptical, 2, 0, {10, 10, 10, 10}, 0, 0,
+         "o,10,988,2,2\no,10,988,2,2\n"},
+        {"rectangle of the box's own aspect is the box", kRectangular, 2, 0, {0, 100, 400, 0}, 0, 0,
+         "r,0,900,400,100\nr,133,933,134,34\n"},
+        {"wide box, aspect 1 : 1: based on the width", kRectangular, 2, 0, {0, 100, 400, 0}, 1, 1,
+         "r,0,750,400,400\nr,133,883,134,134\n"},
+        {"tall box, aspect 1 : 1: based on the height", kRectangular, 2, 0, {0, 400, 100, 0}, 1, 1,
+         "r,-150,600,400,400\nr,-17,733,134,134\n"},
+        {"one band covers the whole rectangle", kRectangular, 1, 0, {0, 100, 100, 0}, 0, 0, "r,0,900,100,100\n"},
+        {"one band covers the whole strip", kLinear, 1, 0, {0, 100, 100, 0}, 0, 0,
+         "p,4\n0,1000,0,900,100,900,100,1000\n"},
+        {"odd count: the middle band centred on the box", kLinear, 3, 0, {0, 90, 100, 0}, 0, 0,
+         "p,4\n0,1000,0,970,100,970,100,1000\np,4\n0,970,0,940,100,940,100,970\n"
+         "p,4\n0,940,0,910,100,910,100,940\n"},
+        {"90: vertical bands from the right edge", kLinear, 2, 90, {0, 100, 200, 0}, 0, 0,
+         "p,4\n200,1000,100,1000,100,900,200,900\np,4\n100,1000,0,1000,0,900,100,900\n"},
+        {"-90: vertical bands from the left edge", kLinear, 2, -90, {0, 100, 200, 0}, 0, 0,
+         "p,4\n0,1000,100,1000,100,900,0,900\np,4\n100,1000,200,1000,200,900,100,900\n"},
+    };
+    for (const Case& k : cases) {
+        GradientHarness h(k.kind, k.steps);
+        h.gradient().angle = k.angle;
+        h.gradient().aspectX = k.aspectX;
+        h.gradient().aspectY = k.aspectY;
+        EXPECT_EQ(h.fill(k.box), 1) << k.what;
+        std::string shapes;
+        for (const std::string& line : split(h.text(), '\n')) {
+            if (line.rfind("t,", 0) != 0) shapes += line + "\n";
+        }
+        EXPECT_EQ(shapes, k.shapes) << k.what;
+        EXPECT_EQ(h.text().substr(0, 19), "t,-1,-1,-1,0,0,0,7\n") << k.what << ": the first band has the first colour";
+    }
+}
+
+TEST(GradientFill, CentrePercentagesAreClampedAndStored) {
+    for (int32_t kind : {kElliptical, kRectangular}) {
+        GradientHarness clamped(kind, 3);
+        clamped.gradient().centreXPercent = 150;
+        clamped.gradient().centreYPercent = -5;
+        clamped.fill({0, 100, 200, 0});
+        EXPECT_EQ(clamped.gradient().centreXPercent, 100);
+        EXPECT_EQ(clamped.gradient().centreYPercent, 0);
+        GradientHarness plain(kind, 3);
+        plain.gradient().centreXPercent = 100;
+        plain.gradient().centreYPercent = 0;
+        plain.fill({0, 100, 200, 0});
+        EXPECT_EQ(clamped.text(), plain.text()) << "kind " << kind;
+    }
+}
+
+// A flat box leaves the direction to the angle alone; one whose cosine is
+// (all but) zero draws the vertical bands of 90 or -90 degrees.
+TEST(GradientFill, NearlyVerticalAngleOnAFlatBoxDrawsAsPlusOrMinus90) {
+    struct Case {
+        int32_t angle, drawsAs;
+    } cases[] = {{270, -90}, {-270, 90}, {450, 90}, {-450, -90}, {900000090, 90}};
+    for (const Case& k : cases) {
+        for (Box box : {Box{0, 50, 200, 50}, Box{30, 300, 30, 0}}) {
+            GradientHarness odd(kLinear, 3);
+            odd.gradient().angle = k.angle;
+            GradientHarness axis(kLinear, 3);
+            axis.gradient().angle = k.drawsAs;
+            EXPECT_EQ(odd.fill(box), 1);
+            axis.fill(box);
+            EXPECT_EQ(odd.text(), axis.text()) << k.angle;
+        }
+    }
+}
+
+TEST(GradientFill, PositionBeyondTheLastStopEndsTheFillKeepingItsBands) {
+    for (int32_t kind : {kLinear, kElliptical, kRectangular}) {
+        GradientHarness h(kind, 6);  // positions 0, 20, 40, 60, 80, 100
+        h.gradient().stopPositions[1] = 80;
+        EXPECT_EQ(h.fill({0, 100, 100, 0}), 0) << kind;
+        std::vector<Band> bands = bandsOf(h.text());
+        ASSERT_EQ(bands.size(), 5u) << kind;
+        EXPECT_EQ(bands.back().fill[3], 255) << kind;
+    }
+}
+
+TEST(GradientFill, GradientPolygonEndingEarlyStillClosesItsClip) {
+    GradientHarness h(kLinear, 3);
+    h.gradient().stopPositions[1] = 50;  // the last band, at 100, has no colour
+    const int32_t points[] = {3, 0, 0, 100, 0, 0, 100};
+    HostObject* polygon = h.object(kKindPolygon);
+    h.host().attachBlock(polygon, kHostObjectPayloadOffset, points, sizeof points);
+    EXPECT_EQ(h.put(polygon), 1);
+    EXPECT_EQ(h.take(),
+              "q,2\np,3\n0,1000,100,1000,0,900\n"
+              "t,-1,-1,-1,0,0,0,7\np,4\n0,1000,0,967,100,967,100,1000\n"
+              "t,-1,-1,-1,255,255,255,7\np,4\n0,967,0,933,100,933,100,967\n"
+              "q,0\n");
+    EXPECT_EQ(h.context()->recordCount, 1);
+}
+
+TEST(GradientFill, BoxOfAPolygonWithoutPointsDrawsNothing) {
+    for (int32_t kind : {kLinear, kElliptical, kRectangular}) {
+        GradientHarness h(kind, 0);
+        HostObject* polygon = h.object(kKindPolygon);
+        const uint32_t none = 0;
+        h.host().attachBlock(polygon, kHostObjectPayloadOffset, &none, sizeof none);
+        EXPECT_EQ(h.put(polygon), 1);
+        EXPECT_EQ(h.take(), "q,2\np,0\nq,0\n");
+        EXPECT_EQ(h.fill({INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX}), 1);
+        EXPECT_EQ(h.take(), "");
+    }
+}
+
+TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneEndsTheFill) {
+    for (uint64_t failing : {1u, 3u}) {
+        GradientHarness h(kLinear, 4);
+        size_t blocks = h.host().liveBlocks();
+        h.host().failAt("newPointList", failing);
+        EXPECT_EQ(h.fill({0, 100, 100, 0}), 0);
+        EXPECT_EQ(bandsOf(h.text()).size(), failing - 1);
+        EXPECT_EQ(h.host().liveBlocks(), blocks);
+    }
+}
+
+// Random boxes and gradients: every band is a "t" record and a four-point
+// band starting on the edge the one before ended on, all advancing the same
+// way from the starting corner, their edges parallel to the box's diagonal
+// (rising for a positive angle, falling for a negative one) or to an axis,
+// and together covering the box's corners.
+TEST(GradientFill, LinearBandsTileTheStripWithoutGapsOrOverlaps) {
+    std::mt19937 random(20240611);
+    auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(random); };
+    for (int round = 0; round < 300; ++round) {
+        int32_t left = pick(-5000, 5000), bottom = pick(-5000, 5000);
+        Box box{left, bottom + pick(1, 3000), left + pick(1, 3000), bottom};
+        int32_t angles[] = {0, 90, -90, pick(-720, 720)};
+        GradientHarness h(kLinear, pick(0, 40));
+        GradientDef& g = h.gradient();
+        g.angle = angles[round % 4];
+        if (round == 3) box = Box{0, 100, 200, 0}, g.angle = 45;  // 2 : 1, edges of slope 1 : 2
+        g.stopCount = pick(2, 5);
+        for (int32_t i = 0; i < g.stopCount; ++i) {
+            g.stopColours[i] = static_cast<uint32_t>(pick(0, 0xFFFFFF));
+            g.stopPositions[i] = i == 0 ? 0 : (i + 1 == g.stopCount ? 100 : g.stopPositions[i - 1] + pick(0, 20));
+        }
+        std::string what = "round " + std::to_string(round);
+        EXPECT_EQ(h.fill(box), 1) << what;
+        std::vector<Band> bands = bandsOf(h.text());
+        ASSERT_FALSE(bands.empty()) << what;
+        // Each edge runs from x = a to x = b at heights `at`; the vertical
+        // bands of 90 and -90 degrees are seen with x and y exchanged.
+        bool across = g.angle != 90 && g.angle != -90;
+        auto at = [&](const Band& b, int i) { return across ? b.y(i) : b.x(i); };
+        auto along = [&](const Band& b, int i) { return across ? b.x(i) : b.y(i); };
+        int64_t a = along(bands[0], 0), bEnd = along(bands[0], 3);
+        int64_t rise = !across || g.angle == 0 ? 0 : (g.angle > 0 ? 1 : -1) * (int64_t{box.top} - box.bottom);
+        int64_t start = across ? box.bottom : (g.angle == 90 ? box.right : box.left);
+        EXPECT_NEAR(at(bands[0], g.angle > 0 && across ? 3 : 0), start, 1) << what;
+        int64_t sign = 0;
+        for (size_t i = 0; i < bands.size(); ++i) {
+            const Band& band = bands[i];
+            EXPECT_TRUE(along(band, 0) == a && along(band, 1) == a && along(band, 2) == bEnd && along(band, 3) == bEnd)
+                << what;
+            EXPECT_NEAR(at(band, 3) - at(band, 0), rise, 1) << what << " band " << i;
+            if (i > 0) {
+                EXPECT_EQ(at(band, 0), at(bands[i - 1], 1)) << what << " band " << i;
+                EXPECT_EQ(at(band, 3), at(bands[i - 1], 2)) << what << " band " << i;
+            }
+            for (int64_t step : {at(band, 1) - at(band, 0), at(band, 2) - at(band, 3)}) {
+                if (sign == 0 && step != 0) sign = step > 0 ? 1 : -1;
+                EXPECT_GE(step * sign, 0) << what << " band " << i;
+            }
+        }
+        auto edge = [&](int64_t ya, int64_t yb, double x) {
+            return static_cast<double>(ya) + static_cast<double>(yb - ya) * (x - static_cast<double>(a)) /
+                                                 static_cast<double>(bEnd - a);
+        };
+        for (PointPair corner : {PointPair{box.left, box.top}, PointPair{box.right, box.top},
+                                 PointPair{box.left, box.bottom}, PointPair{box.right, box.bottom}}) {
+            double x = across ? corner.x : corner.y, y = across ? corner.y : corner.x;
+            double lo = edge(at(bands.front(), 0), at(bands.front(), 3), x);
+            double hi = edge(at(bands.back(), 1), at(bands.back(), 2), x);
+            EXPECT_TRUE(y >= std::min(lo, hi) - 1.0 && y <= std::max(lo, hi) + 1.0) << what;
+        }
+    }
+}
+
+// Inputs at the 32-bit limits draw without undefined behaviour (the
+// sanitizer build checks that), end, and write only 32-bit fields.
+TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {
+    const int32_t lo = INT32_MIN, hi = INT32_MAX;
+    const Box boxes[] = {{lo, hi, hi, lo}, {hi, hi, lo, lo}, {lo, lo, hi, lo}, {0, hi, 1, lo}, {lo, 1, hi, 0}, {-5, 5, 5, -5}};
+    const int32_t tweaks[][7] = {  // angle, aspect x and y, centre x and y, first and last stop position
+        {hi, 1, hi, hi, lo, 0, 100}, {lo, hi, 1, lo, hi, lo, hi}, {90, hi, hi, 0, 100, hi, hi}, {-90, 0, 0, 100, 0, 0, 100},
+        {46, 0, 0, 50, 50, 0, 100}};
+    for (int32_t kind : {kLinear, kElliptical, kRectangular}) {
+        for (const Box& box : boxes) {
+            for (const int32_t* t : tweaks) {
+                for (int32_t steps : {3, 0}) {
+                    GradientHarness h(kind, steps);
+                    GradientDef& g = h.gradient();
+                    g.angle = t[0], g.aspectX = t[1], g.aspectY = t[2], g.centreXPercent = t[3], g.centreYPercent = t[4];
+                    g.stopPositions[0] = t[5], g.stopPositions[1] = t[6];
+                    h.fill(box);
+                    for (const Band& band : bandsOf(h.text())) {
+                        for (int64_t v : band.values) EXPECT_TRUE(v >= lo && v <= hi);
+                    }
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
