@@ -15,6 +15,7 @@
 
 #include "host/reference_host.h"
 #include "tools/driver_loader.h"
+#include "tools/script_runner.h"
 #include "tools/script.h"
 
 namespace {
@@ -27,56 +28,6 @@ std::string defaultLibrary() {
     const char* env = std::getenv("JAVTRG_LIBRARY");
     if (env != nullptr && *env != '\0') return env;
     return JAVTRG_DEFAULT_LIBRARY;
-}
-
-// The search request of the session, kept alive for the run.
-struct SearchHolder {
-    SearchRequest request{};
-    std::vector<const char*> termPointers;
-};
-
-void applySession(const javtool::Script& script, refhost::ReferenceHost& host, SearchHolder* search) {
-    HostSession* session = host.session();
-    session->currentEncoding = script.session.currentEncoding;
-    session->fontEncoding = script.session.fontEncoding;
-    if (script.session.hasTransform) {
-        *host.transform() = script.session.transform;
-        host.useTransform(true);
-    }
-    if (script.session.hasSearch) {
-        const javtool::SessionSpec& s = script.session;
-        for (size_t i = 0; i < s.searchTerms.size(); ++i)
-            search->termPointers.push_back(s.searchTermPresent[i] ? s.searchTerms[i].c_str() : nullptr);
-        search->request.searchTerms = search->termPointers.empty() ? nullptr : search->termPointers.data();
-        search->request.termCount = static_cast<int32_t>(search->termPointers.size());
-        search->request.termEncoding = s.termEncoding;
-        search->request.searchOptions = s.hasOptions ? s.searchOptions.c_str() : nullptr;
-        search->request.caseSensitive = s.caseSensitive;
-        search->request.wholeWordRequested = s.wholeWordRequested;
-        session->searchRequest = &search->request;
-    }
-}
-
-void applyTarget(const javtool::Script& script, refhost::ReferenceHost& host) {
-    TargetParams* p = host.params();
-    const TargetParams& s = script.params;
-    p->sizeX = s.sizeX;
-    p->sizeY = s.sizeY;
-    p->altSizeX = s.altSizeX;
-    p->altSizeY = s.altSizeY;
-    std::memcpy(p->sourceFrame, s.sourceFrame, sizeof p->sourceFrame);
-    p->colourMode = s.colourMode;
-    p->bigEndianText = s.bigEndianText;
-    if (script.hasTargetInfo) {
-        TargetInfo* info = host.info();
-        info->infoExtentX = script.info.infoExtentX;
-        info->infoExtentY = script.info.infoExtentY;
-        info->pixelWidth = script.info.pixelWidth;
-        info->pixelHeight = script.info.pixelHeight;
-        info->dpiX = script.info.dpiX;
-        info->dpiY = script.info.dpiY;
-        host.useTargetInfo(true);
-    }
 }
 
 int convert(const std::string& scriptPath, const std::string& outputPath, const std::string& library) {
@@ -121,27 +72,16 @@ int convert(const std::string& scriptPath, const std::string& outputPath, const 
     bool started = false;
     {
         refhost::ReferenceHost host;
-        SearchHolder search;
-        applyTarget(script, host);
-        applySession(script, host, &search);
         refhost::FileStream* stream = host.fileStream(out);
-
-        DriverContext* context = api.start(&stream->base, host.params(), 0);
-        if (context == nullptr) {
+        javtool::RunOutcome outcome = javtool::runScript(script, host, api, &stream->base);
+        started = outcome.started;
+        if (!outcome.started) {
             std::cerr << "javtrg: " << scriptPath << ": the driver refused to start\n";
             status = kExitDriverFailed;
-        } else {
-            started = true;
-            for (size_t i = 0; i < script.objects.size(); ++i) {
-                HostObject* object = script.objects[i](host);
-                int32_t result = api.put(context, object);
-                if (result == 0) {
-                    std::cerr << "javtrg: " << scriptPath << ": objects[" << i << "]: the driver failed to draw the object\n";
-                    status = kExitDriverFailed;
-                    break;
-                }
-            }
-            api.shutDown(context);
+        } else if (outcome.failedObject >= 0) {
+            std::cerr << "javtrg: " << scriptPath << ": objects[" << outcome.failedObject
+                      << "]: the driver failed to draw the object\n";
+            status = kExitDriverFailed;
         }
         if (stream->failed || std::fflush(out) != 0) {
             std::cerr << "javtrg: " << (outputPath.empty() ? "standard output" : outputPath) << ": write failed\n";

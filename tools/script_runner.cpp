@@ -1,0 +1,80 @@
+#include "tools/script_runner.h"
+
+#include <cstring>
+#include <vector>
+
+namespace javtool {
+
+namespace {
+
+// The search request of the session, kept alive for the run.
+struct SearchHolder {
+    SearchRequest request{};
+    std::vector<const char*> termPointers;
+};
+
+void applySession(const Script& script, refhost::ReferenceHost& host, SearchHolder* search) {
+    HostSession* session = host.session();
+    session->currentEncoding = script.session.currentEncoding;
+    session->fontEncoding = script.session.fontEncoding;
+    if (script.session.hasTransform) {
+        *host.transform() = script.session.transform;
+        host.useTransform(true);
+    }
+    if (script.session.hasSearch) {
+        const SessionSpec& s = script.session;
+        for (size_t i = 0; i < s.searchTerms.size(); ++i)
+            search->termPointers.push_back(s.searchTermPresent[i] ? s.searchTerms[i].c_str() : nullptr);
+        search->request.searchTerms = search->termPointers.empty() ? nullptr : search->termPointers.data();
+        search->request.termCount = static_cast<int32_t>(search->termPointers.size());
+        search->request.termEncoding = s.termEncoding;
+        search->request.searchOptions = s.hasOptions ? s.searchOptions.c_str() : nullptr;
+        search->request.caseSensitive = s.caseSensitive;
+        search->request.wholeWordRequested = s.wholeWordRequested;
+        session->searchRequest = &search->request;
+    }
+}
+
+void applyTarget(const Script& script, refhost::ReferenceHost& host) {
+    TargetParams* p = host.params();
+    const TargetParams& s = script.params;
+    p->sizeX = s.sizeX;
+    p->sizeY = s.sizeY;
+    p->altSizeX = s.altSizeX;
+    p->altSizeY = s.altSizeY;
+    std::memcpy(p->sourceFrame, s.sourceFrame, sizeof p->sourceFrame);
+    p->colourMode = s.colourMode;
+    p->bigEndianText = s.bigEndianText;
+    if (script.hasTargetInfo) {
+        TargetInfo* info = host.info();
+        info->infoExtentX = script.info.infoExtentX;
+        info->infoExtentY = script.info.infoExtentY;
+        info->pixelWidth = script.info.pixelWidth;
+        info->pixelHeight = script.info.pixelHeight;
+        info->dpiX = script.info.dpiX;
+        info->dpiY = script.info.dpiY;
+        host.useTargetInfo(true);
+    }
+}
+
+}  // namespace
+
+RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const DriverApi& api, OutputStream* stream) {
+    RunOutcome outcome;
+    SearchHolder search;
+    applyTarget(script, host);
+    applySession(script, host, &search);
+    DriverContext* context = api.start(stream, host.params(), 0);
+    if (context == nullptr) return outcome;
+    outcome.started = true;
+    for (size_t i = 0; i < script.objects.size(); ++i) {
+        if (api.put(context, script.objects[i](host)) == 0) {
+            outcome.failedObject = static_cast<int64_t>(i);
+            break;
+        }
+    }
+    api.shutDown(context);
+    return outcome;
+}
+
+}  // namespace javtool

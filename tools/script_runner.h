@@ -1,0 +1,25 @@
+// Drives one driver instance over a script's objects in a reference host.
+#ifndef JAVTRG_SCRIPT_RUNNER_H
+#define JAVTRG_SCRIPT_RUNNER_H
+
+#include <cstdint>
+
+#include "host/reference_host.h"
+#include "tools/driver_loader.h"
+#include "tools/script.h"
+
+namespace javtool {
+
+struct RunOutcome {
+    bool started = false;
+    int64_t failedObject = -1;  // index of the first object drawn with result 0
+};
+
+// Sets the host's target and session from the script, starts an instance
+// writing to `stream`, hands it the objects in order until one fails, and
+// shuts it down.
+RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const DriverApi& api, OutputStream* stream);
+
+}  // namespace javtool
+
+#endif
