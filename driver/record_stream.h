@@ -47,6 +47,12 @@ inline int32_t JAVtEmitInts(DriverContext* context, const char* prefix, const in
 // Writes a fixed text as one record ("q,0\n", "e,\n").
 int32_t JAVtEmitText(DriverContext* context, const char* text);
 
+// Adds one record group to the host-visible record counter. The counter
+// wraps around after 2^32 groups instead of overflowing.
+inline void JAVtCountRecord(DriverContext* context) {
+    context->recordCount = static_cast<int32_t>(static_cast<uint32_t>(context->recordCount) + 1u);
+}
+
 // The mapping of host coordinates (y up) onto target pixels (y down).
 int32_t JAVtMapX(const DriverContext* context, double x);
 int32_t JAVtMapY(const DriverContext* context, double y);

@@ -39,7 +39,7 @@ void JAVtEmitShape(DriverContext* context, char letter, const int64_t (&values)[
     bool gradient = JAVtDrawsGradient(context);
     char prefix[] = {'q', ',', '2', '\n', letter, ',', '\0'};
     JAVtEmitInts(context, gradient ? prefix : prefix + 4, values);
-    context->recordCount += 1;
+    JAVtCountRecord(context);
     if (!gradient) return;
     JAVtGradientFill(context, corner1, corner2);
     JAVtEmitText(context, "q,0\n");
@@ -175,10 +175,10 @@ int32_t JAVtClip(DriverContext* context, HostObject* object) {
     }
     if (clip->mode == kClipEnd && reference == nullptr) {
         JAVtEmitText(context, "q,0\n");
-        context->recordCount += 1;
+        JAVtCountRecord(context);
     } else if (clip->mode == kClipOpen && isRectangle) {
         JAVtEmitInts(context, "q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,", box);
-        context->recordCount += 1;
+        JAVtCountRecord(context);
     }
     return 1;
 }
@@ -194,7 +194,7 @@ int32_t JAVtPalette(DriverContext* context, HostObject* object) {
     }
     const HostPalette* table = JAVtBody<PaletteData>(object)->palette;
     if (table != nullptr) context->palette = services->copyPalette(services, table);
-    context->recordCount += 1;
+    JAVtCountRecord(context);
     return 1;
 }
 
@@ -214,7 +214,7 @@ int32_t JAVtTaggedRect(DriverContext* context, HostObject* object) {
         JAVtMapLengthY(context, JAVtAsDouble(top - bottom)),
     };
     JAVtEmitInts(context, "k,", values);
-    context->recordCount += 1;
+    JAVtCountRecord(context);
     return 1;
 }
 

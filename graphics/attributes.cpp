@@ -72,7 +72,7 @@ extern "C" int32_t JAVtLineAtt(DriverContext* context, HostObject* object) {
     }
     int64_t values[] = {JAVtRed(colour), JAVtGreen(colour), JAVtBlue(colour),
                         pen->lineValueB, pen->lineValueA, pen->lineWidth};
-    context->recordCount += 1;
+    JAVtCountRecord(context);
     JAVtEmitInts(context, "a,", values);
     std::memcpy(&context->currentLineAtt, pen, sizeof(LineAttributes));
     return 1;

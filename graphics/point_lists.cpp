@@ -57,7 +57,7 @@ extern "C" int32_t JAVtPolyline(DriverContext* context, HostObject* object) {
     LineText line = JAVtLineBegin(context);
     JAVtLineAppendText(&line, "l,");
     JAVtPtsList(context, JAVtBody<PolylineData>(object)->points);
-    context->recordCount += 1;
+    JAVtCountRecord(context);
     return 1;
 }
 
@@ -69,7 +69,7 @@ int32_t JAVtPolygon(DriverContext* context, HostObject* object) {
     LineText line = JAVtLineBegin(context);
     JAVtLineAppendText(&line, "p,");
     JAVtPtsList(context, points);
-    context->recordCount += 1;
+    JAVtCountRecord(context);
     if (!gradient) return 1;
 
     // The bands cover the bounding box of the points. Without points the box

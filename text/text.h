@@ -12,10 +12,6 @@ inline constexpr int32_t kEncodingUnits = 51;
 // Size of every face name buffer (fonts and descriptors).
 inline constexpr size_t kFaceSize = 32;
 
-// One more record group written. The counter wraps instead of overflowing.
-inline void JAVtCountRecord(DriverContext* context) {
-    context->recordCount = static_cast<int32_t>(static_cast<uint32_t>(context->recordCount) + 1u);
-}
 
 // ---------------------------------------------------------------- objects
 
