@@ -91,12 +91,10 @@ TEST(HostText, LeadBytesEncodingsAndFontCharacterSets) {
     }
 }
 
-TEST(HostText, TransformTranslatesAndSessionBlocksAreFreedAsBlocks) {
+// Whether a transform is current shows in the text box and paragraph tests.
+TEST(HostText, TransformTranslatesSaturatingAndSessionBlocksAreFreedAsBlocks) {
     ReferenceHost host;
     HostServices* services = host.services();
-    EXPECT_EQ(services->currentTransform(services, host.hostHandle()), nullptr);
-    host.useTransform(true);
-    EXPECT_EQ(services->currentTransform(services, host.hostHandle()), host.transform());
     const int32_t offset[2] = {10, -10};
     std::memcpy(host.transform()->hostOwn, offset, sizeof offset);
     int32_t point[2] = {INT32_MAX, 5};

@@ -56,10 +56,11 @@ TEST(PointLists, PolygonUnderAGradient) {
         const char* behaviour;
         int32_t gradientKind, points;
         Writes first;  // the writes that open the stream
-        bool enclosed;
+        bool bands;    // bands and "q,0" follow; otherwise that was all
     } cases[] = {
         {"driver draws: q,2 is a write of its own", 3, 5, {"q,2\n", "p,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}, true},
-        {"driver draws, no points", 2, 0, {"q,2\n", "p,0\n"}, true},
+        {"driver draws, no points: no box, no bands", 2, 0, {"q,2\n", "p,0\n", "q,0\n"}, false},
+        {"driver draws rectangles, no points", 3, 0, {"q,2\n", "p,0\n", "q,0\n"}, false},
         {"viewer draws two stops", 1, 2, {"p,2\n0,100,1,99\n"}, false},
     };
     for (const auto& k : cases) {
@@ -75,7 +76,7 @@ TEST(PointLists, PolygonUnderAGradient) {
         const Writes& writes = t.h.stream()->writes;
         ASSERT_GE(writes.size(), k.first.size()) << k.behaviour;
         EXPECT_EQ(Writes(writes.begin(), writes.begin() + static_cast<long>(k.first.size())), k.first) << k.behaviour;
-        if (k.enclosed) EXPECT_EQ(writes.back(), "q,0\n") << k.behaviour;
+        if (k.bands) EXPECT_EQ(writes.back(), "q,0\n") << k.behaviour;
         else EXPECT_EQ(writes.size(), k.first.size()) << k.behaviour;
         EXPECT_EQ(t.c->recordCount, 1) << k.behaviour;  // bands do not count
     }

@@ -1,9 +1,6 @@
 // Text boxes, simple texts, text ends and the collection of text boxes
 // while search highlighting is active.
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "driver/object_kind.h"
 #include "tests/driver_harness.h"
@@ -153,17 +150,6 @@ TEST(Collection, AFailedCopyOrLinkFailsTheObjectWithNothingWrittenOrLeaked) {
             EXPECT_EQ(h.take(), "");
         }
     }
-}
-
-TEST(Collection, TheSearchExampleWritesTheSameStreamAsThePlainOne) {
-    auto golden = [](const char* name) {
-        std::ifstream in(std::filesystem::path(JAVTRG_SOURCE_DIR) / "tests" / "golden" / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
-    EXPECT_NE(golden("text.records"), "");
-    EXPECT_EQ(golden("text_search.records"), golden("text.records"));
 }
 
 }  // namespace
