@@ -1,6 +1,6 @@
 // Text services of the reference host: encodings (through iconv), session
-// blocks, font encodings, the current transform, and a font system that
-// does not realise fonts yet.
+// blocks, font encodings and the current transform. The font system is in
+// host_fonts.cpp.
 #include <iconv.h>
 
 #include <algorithm>
@@ -182,42 +182,6 @@ int32_t opMapFontEncoding(HostSession* s, FontDescriptor* descriptor) {
     return 1;
 }
 
-// The font system does not realise fonts yet: every request fails.
-void* opCreateMeasureContext(HostSession* s, int32_t) {
-    ReferenceHost* h = hostOf(s);
-    h->log("createMeasureContext");
-    h->shouldFail("createMeasureContext");
-    return nullptr;
-}
-
-void* opSelectObject(HostSession* s, void*, void*) {
-    hostOf(s)->log("selectObject");
-    return nullptr;
-}
-
-int32_t opDeleteObject(HostSession* s, void*) {
-    hostOf(s)->log("deleteObject");
-    return 0;
-}
-
-void* opCreateFont(HostSession* s, const FontDescriptor*) {
-    ReferenceHost* h = hostOf(s);
-    h->log("createFont");
-    h->shouldFail("createFont");
-    return nullptr;
-}
-
-int32_t opGetTextFace(HostSession* s, void*, int32_t size, char* buffer) {
-    hostOf(s)->log("getTextFace");
-    if (buffer != nullptr && size > 0) buffer[0] = '\0';
-    return 0;
-}
-
-int32_t opGetTextMetrics(HostSession* s, void*, TextMetrics*) {
-    hostOf(s)->log("getTextMetrics");
-    return 0;
-}
-
 // ---------------------------------------------------------------- transform
 
 HostTransform* opCurrentTransform(HostServices* s, uint64_t hostHandle) {
@@ -257,12 +221,6 @@ void installTextOperations(HostServices* services, HostSession* session) {
     session->convertToUnits = opConvertToUnits;
     session->isLeadByte = opIsLeadByte;
     session->mapFontEncoding = opMapFontEncoding;
-    session->createMeasureContext = opCreateMeasureContext;
-    session->selectObject = opSelectObject;
-    session->deleteObject = opDeleteObject;
-    session->createFont = opCreateFont;
-    session->getTextFace = opGetTextFace;
-    session->getTextMetrics = opGetTextMetrics;
 }
 
 const char* encodingName(int32_t code, bool bigEndianUnits) {

@@ -80,19 +80,9 @@ int32_t opUnregisterDriver(HostServices* s, DriverContext*) {
     return 1;
 }
 
-int32_t opQueryPictureFormat(HostServices* s, const int32_t*) {
-    owner(s)->log("queryPictureFormat");
-    return 0;
-}
-
 ConversionResult* opConvertPicture(HostServices* s, uint64_t, uint64_t, DriverContext*, TargetInfo*) {
     owner(s)->log("convertPicture");
     return nullptr;
-}
-
-int32_t opExportRaster(HostServices* s, const void*, ExportRequest*) {
-    owner(s)->log("exportRaster");
-    return 0;
 }
 
 // Distinct addresses the host hands on as its default handlers.
@@ -119,6 +109,9 @@ ReferenceHost::ReferenceHost() {
 }
 
 ReferenceHost::~ReferenceHost() {
+    // The driver may leave an element open (a failed export); the host
+    // completes it.
+    closeOpenElements();
     // Whatever is still live was leaked by its user; the tests report it.
     // The host frees it so that leak checkers point at the test, not here.
     std::vector<HostObject*> liveObjects;
@@ -141,9 +134,7 @@ void ReferenceHost::installTables() {
     t.allocateZeroed = opAllocateZeroed;
     t.reallocate = opReallocate;
     t.freeBlock = opFreeBlock;
-    t.queryPictureFormat = opQueryPictureFormat;
     t.convertPicture = opConvertPicture;
-    t.exportRaster = opExportRaster;
     t.registerDriver = opRegisterDriver;
     t.installHandler = opInstallHandler;
     t.setRegistrationFlag = opSetRegistrationFlag;
@@ -157,6 +148,8 @@ void ReferenceHost::installTables() {
     installObjectOperations(&t);
     installGeometryOperations(&t);
     installTextOperations(&t, &session_.table);
+    installFontOperations(&session_.table);
+    installElementOperations(&t, &info_, this);
 }
 
 void ReferenceHost::useTargetInfo(bool present) { params_.targetInfo = present ? &info_ : nullptr; }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -94,6 +95,57 @@ struct CurveData {
     const PointPair* points;
 };
 
+// ---- Picture elements and raster export (host_elements.cpp) ----
+
+// The image of a Raster object (22), right after its three corners (body
+// offset 24): `width` × `height` pixels of 4 bytes each, red, green, blue,
+// alpha, rows from the top down. `pixels` must be the start of a block of
+// this host (an object attachment) holding at least width × height × 4
+// bytes; anything else is refused by exportRaster.
+struct RasterImage {
+    uint32_t width;         // body offset 24
+    uint32_t height;        // body offset 28
+    const uint8_t* pixels;  // body offset 32
+};
+struct RasterBody {
+    RasterData corners;
+    RasterImage image;
+};
+static_assert(offsetof(RasterBody, image) == 24 && offsetof(RasterBody, image.pixels) == 32 &&
+                  sizeof(RasterBody) == 40,
+              "RasterBody");
+
+// Largest side, in pixels, of an image the host reads or exports; larger
+// export sizes are cut down to it.
+constexpr uint32_t kMaxRasterSide = 16384;
+
+// Format codes of picture elements: 10 is a PNG image, 8 the host's raster
+// picture format, 26 its vector picture format.
+constexpr int32_t kElementPng = 10;
+constexpr int32_t kElementRaster = 8;
+constexpr int32_t kElementVector = 26;
+
+// A picture element opened through createElement. The driver sees only
+// `writer`; the rest is the host's.
+struct HostElement {
+    ElementWriter writer;
+    ReferenceHost* host;
+    int32_t formatCode;
+    std::string name;       // the first element text: the file name
+    std::string mimeType;   // the second element text
+    std::string path;       // the file, when the host has an element directory
+    std::FILE* file;        // open while the element is, in a directory
+    std::string bytes;      // the contents, when kept in memory
+    bool open;
+    bool written;           // an image was exported into it
+    bool failed;            // an export or a file write failed: nothing is kept
+    bool closedByHost;
+};
+
+// Installs queryPictureFormat and exportRaster into the table and the
+// element callback, with the host as its handle, into the target info.
+void installElementOperations(HostServices* services, TargetInfo* info, ReferenceHost* host);
+
 class ReferenceHost {
 public:
     ReferenceHost();
@@ -164,10 +216,36 @@ public:
     void useTransform(bool present) { transformAvailable_ = present; }
     bool transformAvailable() const { return transformAvailable_; }
 
+    // Font system (host_fonts.cpp): measuring contexts and fonts realised
+    // with fontconfig. The host owns them outside the ledger, since a driver
+    // instance keeps its context and last font, and releases what is left
+    // when it is destroyed.
+    struct FontSystem;
+    struct FontSystemDeleter {
+        void operator()(FontSystem* fonts) const;
+    };
+    FontSystem& fontSystem();
+    size_t liveFonts() const;
+    size_t liveMeasureContexts() const;
+
     // Registration state.
     uint64_t hostHandle() const { return hostHandle_; }
     int32_t registrations() const { return registrations_; }
     SetTrgPictureFn pictureHandler() const { return pictureHandler_; }
+
+    // Picture elements. With a directory (which must exist) each element is
+    // a file there; without one the host keeps its bytes in memory.
+    void useElementDirectory(std::string directory) { elementDirectory_ = std::move(directory); }
+    const std::vector<std::unique_ptr<HostElement>>& elements() const { return elements_; }
+    size_t openElements() const;
+    // Closes the elements the driver left open (also done at destruction)
+    // and returns how many there were; they are counted, not leaked.
+    size_t closeOpenElements();
+    size_t elementsClosedByHost() const { return elementsClosedByHost_; }
+    // The createElement and exportRaster operations (see host_elements.cpp).
+    ElementWriter* createElement(int32_t formatCode, char* textA, int32_t sizeA, char* textB, int32_t sizeB);
+    int32_t exportRaster(const void* rasterBody, ExportRequest* request);
+    void closeElement(HostElement* element, bool byHost);
 
 private:
     void installTables();
@@ -185,9 +263,13 @@ private:
     std::vector<std::string> callLog_;
     std::vector<std::unique_ptr<MemoryStream>> memoryStreams_;
     std::vector<std::unique_ptr<FileStream>> fileStreams_;
+    std::unique_ptr<FontSystem, FontSystemDeleter> fonts_;
     uint64_t hostHandle_ = 0;
     int32_t registrations_ = 0;
     SetTrgPictureFn pictureHandler_ = nullptr;
+    std::string elementDirectory_;
+    std::vector<std::unique_ptr<HostElement>> elements_;
+    size_t elementsClosedByHost_ = 0;
 
     friend struct HostOps;
 };
@@ -200,6 +282,7 @@ inline ReferenceHost* hostOf(HostSession* session) { return reinterpret_cast<Ses
 void installObjectOperations(HostServices* services);
 void installGeometryOperations(HostServices* services);
 void installTextOperations(HostServices* services, HostSession* session);
+void installFontOperations(HostSession* session);
 
 // Reference host text services used by the tool as well.
 // Encodes UTF-8 text into the host encoding `code`; false when the encoding

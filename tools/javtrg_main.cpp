@@ -1,10 +1,12 @@
-// javtrg: the command-line tool. `javtrg convert SCRIPT [-o FILE]` drives one
-// instance of the shipped driver library over an object script and writes
-// the record stream.
+// javtrg: the command-line tool. `javtrg convert SCRIPT [-o FILE]
+// [--elements DIR]` drives one instance of the shipped driver library over an
+// object script, writes the record stream, and writes the picture elements
+// the driver opens into DIR.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -30,7 +32,8 @@ std::string defaultLibrary() {
     return JAVTRG_DEFAULT_LIBRARY;
 }
 
-int convert(const std::string& scriptPath, const std::string& outputPath, const std::string& library) {
+int convert(const std::string& scriptPath, const std::string& outputPath, const std::string& elementsPath,
+            const std::string& library) {
     std::ifstream in(scriptPath, std::ios::binary);
     if (!in) {
         std::cerr << "javtrg: " << scriptPath << ": cannot read the script: " << std::strerror(errno) << "\n";
@@ -45,6 +48,18 @@ int convert(const std::string& scriptPath, const std::string& outputPath, const 
     } catch (const javtool::ScriptError& e) {
         std::cerr << "javtrg: " << scriptPath << ": " << e.place << ": " << e.message << "\n";
         return kExitBadInput;
+    }
+
+    // Without a directory the elements are kept in memory and dropped at the
+    // end of the run; the record stream names them all the same.
+    if (!elementsPath.empty()) {
+        std::error_code failure;
+        std::filesystem::create_directories(elementsPath, failure);
+        if (failure || !std::filesystem::is_directory(elementsPath)) {
+            std::cerr << "javtrg: " << elementsPath << ": cannot make the elements directory"
+                      << (failure ? ": " + failure.message() : std::string()) << "\n";
+            return kExitBadInput;
+        }
     }
 
     javtool::DriverApi api;
@@ -72,6 +87,7 @@ int convert(const std::string& scriptPath, const std::string& outputPath, const 
     bool started = false;
     {
         refhost::ReferenceHost host;
+        if (!elementsPath.empty()) host.useElementDirectory(elementsPath);
         refhost::FileStream* stream = host.fileStream(out);
         javtool::RunOutcome outcome = javtool::runScript(script, host, api, &stream->base);
         started = outcome.started;
@@ -86,6 +102,15 @@ int convert(const std::string& scriptPath, const std::string& outputPath, const 
         if (stream->failed || std::fflush(out) != 0) {
             std::cerr << "javtrg: " << (outputPath.empty() ? "standard output" : outputPath) << ": write failed\n";
             status = kExitDriverFailed;
+        }
+        // Elements the driver left open are completed here; one whose file
+        // could not be written is a failed run.
+        host.closeOpenElements();
+        for (const auto& element : host.elements()) {
+            if (element->failed && element->written && status == kExitOk) {
+                std::cerr << "javtrg: " << element->path << ": write failed\n";
+                status = kExitDriverFailed;
+            }
         }
         if (host.liveBlocks() != 0 || host.liveObjects() != 0) {
             std::cerr << "javtrg: the driver left host memory behind:\n" << host.describeLive();
@@ -119,6 +144,8 @@ int main(int argc, char** argv) {
     CLI::App* convertCmd = app.add_subcommand("convert", "Convert an object script into a record stream");
     convertCmd->add_option("SCRIPT", scriptPath, "Object script (JSON)")->required();
     convertCmd->add_option("-o,--output", outputPath, "Record stream file (default: standard output)");
+    std::string elementsPath;
+    convertCmd->add_option("--elements", elementsPath, "Directory for the picture elements, created when absent (default: elements are not kept)");
     convertCmd->add_option("--library", library, "Driver library to load (default: the built libjavtrg.so, or $JAVTRG_LIBRARY)");
 
     try {
@@ -127,6 +154,6 @@ int main(int argc, char** argv) {
         int code = app.exit(e);
         return code == 0 ? kExitOk : kExitBadInput;
     }
-    if (convertCmd->parsed()) return convert(scriptPath, outputPath, library);
+    if (convertCmd->parsed()) return convert(scriptPath, outputPath, elementsPath, library);
     return kExitBadInput;
 }

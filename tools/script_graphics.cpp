@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "tools/script.h"
 
@@ -23,6 +24,7 @@ constexpr int32_t kKindRoundRect = 11;
 constexpr int32_t kKindCircle = 12;
 constexpr int32_t kKindEllipse = 13;
 constexpr int32_t kKindClosedCurve = 16;
+constexpr int32_t kKindRaster = 22;
 constexpr int32_t kKindClip = 27;
 constexpr int32_t kKindLineAtt = 28;
 constexpr int32_t kKindFillAtt = 29;
@@ -38,6 +40,10 @@ constexpr int32_t kCurvePointsOffset = kHostObjectPayloadOffset + offsetof(refho
 constexpr int32_t kClipRectangleOffset = kHostObjectPayloadOffset + offsetof(ClipData, rectangle);
 constexpr int32_t kPaletteOffset = kHostObjectPayloadOffset + offsetof(PaletteData, palette);
 constexpr int32_t kTaggedValuesOffset = kHostObjectPayloadOffset + offsetof(TaggedRectData, values);
+constexpr int32_t kRasterPixelsOffset = kHostObjectPayloadOffset + offsetof(refhost::RasterBody, image.pixels);
+
+// Largest image a script may carry, in pixels (64 MiB of RGBA).
+constexpr uint64_t kMaxScriptPixels = uint64_t{1} << 24;
 
 // A body kept by value, built as an object of `kind` whose payload is a copy.
 template <typename Body>
@@ -223,6 +229,59 @@ ObjectBuilder parsePalette(FieldReader& f) {
     };
 }
 
+// "image" of a Raster: {"width", "height", and either "pixels", the RGBA
+// bytes in hexadecimal with rows from the top, or "fill", one colour for
+// every pixel}. The pixels become a block the object owns.
+std::string readRasterImage(FieldReader& outer, const json& value, uint32_t* width, uint32_t* height) {
+    FieldReader f(value, outer.place("image"), outer.session());
+    *width = f.u32("width");
+    *height = f.u32("height");
+    if (*width == 0 || *height == 0 || *width > refhost::kMaxRasterSide || *height > refhost::kMaxRasterSide)
+        f.fail(*width == 0 || *width > refhost::kMaxRasterSide ? "width" : "height",
+               "a size from 1 to " + std::to_string(refhost::kMaxRasterSide) + " pixels");
+    uint64_t count = uint64_t{*width} * *height;
+    if (count > kMaxScriptPixels) f.fail("height", "an image of at most " + std::to_string(kMaxScriptPixels) + " pixels");
+    bool hasPixels = f.has("pixels");
+    if (hasPixels == f.has("fill")) f.fail("pixels", "either \"pixels\" (RGBA bytes in hexadecimal) or \"fill\" (a colour)");
+    std::string bytes;
+    if (hasPixels) {
+        const json* pixels = f.raw("pixels");
+        if (!pixels->is_string()) f.fail("pixels", "the RGBA bytes in hexadecimal");
+        bytes = parseHex(pixels->get<std::string>(), f.place("pixels"));
+        if (bytes.size() != count * 4)
+            f.fail("pixels", std::to_string(count * 4) + " bytes (4 a pixel), not " + std::to_string(bytes.size()));
+    } else {
+        // The colour entry holds red in its lowest byte; the pixel is opaque.
+        uint32_t c = f.colour("fill");
+        const char rgba[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                              static_cast<char>((c >> 16) & 0xFF), static_cast<char>(0xFF)};
+        bytes.reserve(count * 4);
+        for (uint64_t i = 0; i < count; ++i) bytes.append(rgba, 4);
+    }
+    f.finish();
+    return bytes;
+}
+
+// Raster: the corners "x0" to "y2" and "image"; without "image" the image
+// is absent (no size, no pixels).
+ObjectBuilder parseRaster(FieldReader& f) {
+    refhost::RasterBody body{};
+    body.corners.x0 = f.i32("x0");
+    body.corners.y0 = f.i32("y0");
+    body.corners.x1 = f.i32("x1");
+    body.corners.y1 = f.i32("y1");
+    body.corners.x2 = f.i32("x2");
+    body.corners.y2 = f.i32("y2");
+    std::string pixels;
+    if (const json* image = f.object("image")) pixels = readRasterImage(f, *image, &body.image.width, &body.image.height);
+    auto shared = std::make_shared<const std::string>(std::move(pixels));
+    return [body, shared](refhost::ReferenceHost& host) {
+        HostObject* object = newBodyObject(host, kKindRaster, body);
+        if (!shared->empty()) host.attachBlock(object, kRasterPixelsOffset, shared->data(), shared->size());
+        return object;
+    };
+}
+
 ObjectBuilder parseLineAtt(FieldReader& f) {
     LineAttributes body{};
     body.lineValueA = f.i32("lineValueA");
@@ -287,6 +346,7 @@ const std::vector<KindEntry>& graphicsKinds() {
         {.name = "Circle", .code = kKindCircle, .parse = parseCircle},
         {.name = "Ellipse", .code = kKindEllipse, .parse = parseEllipse},
         {.name = "ClosedCurve", .code = kKindClosedCurve, .parse = parseClosedCurve},
+        {.name = "Raster", .code = kKindRaster, .parse = parseRaster},
         {.name = "Clip", .code = kKindClip, .parse = parseClip},
         {.name = "LineAtt", .code = kKindLineAtt, .parse = parseLineAtt},
         {.name = "FillAtt", .code = kKindFillAtt, .parse = parseFillAtt},
