@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int32_t kFillPicture = 4;
 constexpr int32_t kClipEnd = 0;
 constexpr int32_t kClipOpen = 1;
 constexpr int32_t kTagRectangle = 5;

@@ -8,12 +8,6 @@
 
 namespace {
 
-constexpr int32_t kFillNone = 0;
-constexpr int32_t kFillNoneAlt = 2;
-constexpr int32_t kFillPicture = 4;
-constexpr int32_t kFillGradient = 5;
-constexpr int32_t kGradientElliptical = 2;
-constexpr int32_t kGradientRectangular = 3;
 // The viewer's own gradient forms: 0 two stops from 0 to 100 percent, 1 a
 // symmetric three-stop gradient.
 constexpr int32_t kViewerTwoStop = 0;

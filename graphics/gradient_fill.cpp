@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int32_t kGradientElliptical = 2;
-constexpr int32_t kGradientRectangular = 3;
 constexpr double kDegreesPerRadian = 57.29577951;
 // An angle whose cosine is below this (within about 0.06 degrees of an odd
 // multiple of 90) draws as the vertical bands of 90 or -90 degrees: its band

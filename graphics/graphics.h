@@ -16,9 +16,19 @@ inline int32_t JAVtRed(uint32_t colour) { return static_cast<int32_t>(colour & 0
 inline int32_t JAVtGreen(uint32_t colour) { return static_cast<int32_t>((colour >> 8) & 0xFFu); }
 inline int32_t JAVtBlue(uint32_t colour) { return static_cast<int32_t>((colour >> 16) & 0xFFu); }
 
+// Fill styles of FillAttributes: 0 and 2 no fill colour, 4 a picture, 5 a
+// gradient, any other a solid fill.
+inline constexpr int32_t kFillNone = 0;
+inline constexpr int32_t kFillNoneAlt = 2;
+inline constexpr int32_t kFillPicture = 4;
+inline constexpr int32_t kFillGradient = 5;
+// Gradient kinds: elliptical, rectangular; any other is linear.
+inline constexpr int32_t kGradientElliptical = 2;
+inline constexpr int32_t kGradientRectangular = 3;
+
 // True when the current fill is a gradient the driver draws as bands.
 inline bool JAVtDrawsGradient(const DriverContext* context) {
-    return context->currentFillAtt.fillStyle == 5 && context->driverGradient == 1;
+    return context->currentFillAtt.fillStyle == kFillGradient && context->driverGradient == 1;
 }
 
 #endif

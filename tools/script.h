@@ -4,6 +4,7 @@
 #define JAVTRG_SCRIPT_H
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <set>
@@ -54,6 +55,20 @@ struct SessionSpec {
 
 // Builds one object in the host, ready to hand to the driver.
 using ObjectBuilder = std::function<HostObject*(refhost::ReferenceHost&)>;
+
+// An object of `kind` whose payload is a copy of `body`.
+template <typename Body>
+HostObject* newBodyObject(refhost::ReferenceHost& host, int32_t kind, const Body& body) {
+    HostObject* object = host.newObject(kind, sizeof(Body));
+    std::memcpy(host.payload(object), &body, sizeof(Body));
+    return object;
+}
+
+// A builder of such an object, the body kept by value.
+template <typename Body>
+ObjectBuilder bodyBuilder(int32_t kind, const Body& body) {
+    return [kind, body](refhost::ReferenceHost& host) { return newBodyObject(host, kind, body); };
+}
 
 // Reads the fields of one JSON object, remembering which were used so that
 // a field nobody asked for is reported.

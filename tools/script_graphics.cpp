@@ -45,19 +45,6 @@ constexpr int32_t kRasterPixelsOffset = kHostObjectPayloadOffset + offsetof(refh
 // Largest image a script may carry, in pixels (64 MiB of RGBA).
 constexpr uint64_t kMaxScriptPixels = uint64_t{1} << 24;
 
-// A body kept by value, built as an object of `kind` whose payload is a copy.
-template <typename Body>
-HostObject* newBodyObject(refhost::ReferenceHost& host, int32_t kind, const Body& body) {
-    HostObject* object = host.newObject(kind, sizeof(Body));
-    std::memcpy(host.payload(object), &body, sizeof(Body));
-    return object;
-}
-
-template <typename Body>
-ObjectBuilder bodyBuilder(int32_t kind, const Body& body) {
-    return [kind, body](refhost::ReferenceHost& host) { return newBodyObject(host, kind, body); };
-}
-
 // "points": [[x, y], ...], each coordinate a signed 32-bit integer.
 // Absent gives `present` false.
 std::vector<PointPair> readPoints(FieldReader& f, const char* name, bool* present) {

@@ -35,6 +35,14 @@ constexpr NamedKind kKindNames[] = {
     {"TextBoxEnd", 48},
 };
 
+// The value of a hexadecimal digit, -1 for any other character.
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 const KindEntry* findParser(int32_t code) {
     for (const auto* list : {&graphicsKinds(), &textKinds()}) {
         for (const KindEntry& entry : *list) {
@@ -229,7 +237,7 @@ uint32_t FieldReader::colour(const char* name, uint32_t fallback) {
         uint32_t rgb = 0;
         for (size_t i = 1; ok && i < 7; ++i) {
             char c = s[i];
-            int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int digit = hexDigit(c);
             if (digit < 0) ok = false;
             rgb = rgb * 16 + static_cast<uint32_t>(digit < 0 ? 0 : digit);
         }
@@ -293,7 +301,7 @@ std::string parseHex(const std::string& text, const std::string& place) {
     int high = -1;
     for (char c : text) {
         if (c == ' ' || c == '\n' || c == '\t') continue;
-        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        int digit = hexDigit(c);
         if (digit < 0) throw ScriptError(place, "hexadecimal digits, not '" + std::string(1, c) + "'");
         if (high < 0) {
             high = digit;

@@ -38,22 +38,12 @@ int64_t readByteLength(FieldReader& f, const Text& text) {
     return f.i64("byteLength", text ? static_cast<int64_t>(text->size()) : 0);
 }
 
-template <typename Body>
-ObjectBuilder bodyObject(int32_t kind, const Body& body) {
-    return [kind, body](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(kind, sizeof(Body));
-        std::memcpy(host.payload(object), &body, sizeof(Body));
-        return object;
-    };
-}
-
 // An object whose pointer field at `textOffset` of the body refers to a text
 // the object owns.
 template <typename Body>
 ObjectBuilder textObject(int32_t kind, const Body& body, Text text, size_t textOffset) {
     return [kind, body, text, textOffset](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(kind, sizeof(Body));
-        std::memcpy(host.payload(object), &body, sizeof(Body));
+        HostObject* object = newBodyObject(host, kind, body);
         if (text) {
             host.attachBlock(object, static_cast<int32_t>(kHostObjectPayloadOffset + textOffset), text->data(),
                              text->size(), 2);
@@ -106,7 +96,7 @@ ObjectBuilder parseTextBox(FieldReader& f) {
     body.y2 = f.i32("y2");
     body.rotation = f.i32("rotation");
     body.justification = f.u32("justification");
-    return bodyObject(38, body);
+    return bodyBuilder(38, body);
 }
 
 ObjectBuilder parseSimpleText(FieldReader& f) {
@@ -164,9 +154,9 @@ ParaAttributes readParaAttributes(FieldReader& f) {
     return body;
 }
 
-ObjectBuilder parseParaAtt(FieldReader& f) { return bodyObject(39, readParaAttributes(f)); }
+ObjectBuilder parseParaAtt(FieldReader& f) { return bodyBuilder(39, readParaAttributes(f)); }
 
-ObjectBuilder parseParaStartAtt(FieldReader& f) { return bodyObject(47, readParaAttributes(f)); }
+ObjectBuilder parseParaStartAtt(FieldReader& f) { return bodyBuilder(47, readParaAttributes(f)); }
 
 ObjectBuilder parseTextAtt(FieldReader& f) {
     TextAttributes body{};
@@ -200,7 +190,7 @@ ObjectBuilder parseCharAtt(FieldReader& f) {
     }
     body.superscript = f.i32("superscript");
     body.subscript = f.i32("subscript");
-    return bodyObject(40, body);
+    return bodyBuilder(40, body);
 }
 
 }  // namespace
