@@ -2,7 +2,7 @@
 // (a point list borrowed from the host for each) and an elliptical one.
 #include <benchmark/benchmark.h>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 #include "host/reference_host.h"
 
 namespace {

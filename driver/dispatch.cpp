@@ -1,7 +1,7 @@
 // putJAVobject: the driver's object entry. Routes each host object by kind
 // to the handler that writes its records, then gives the object back.
-#include "driver/host_services.h"
-#include "driver/object_kind.h"
+#include <javtrg/host_services.h>
+#include "stream/object_kind.h"
 #include "driver/shapes.h"
 #include "graphics/graphics.h"
 #include "text/text.h"

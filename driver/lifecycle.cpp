@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "driver/host_services.h"
-#include "driver/numeric.h"
+#include <javtrg/host_services.h>
+#include "stream/numeric.h"
 
 namespace {
 

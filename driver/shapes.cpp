@@ -9,10 +9,10 @@
 // range like the mapped values themselves, so every field stays a "%d".
 #include "driver/shapes.h"
 
-#include "driver/numeric.h"
-#include "driver/object_body.h"
-#include "driver/object_kind.h"
-#include "driver/record_stream.h"
+#include "stream/numeric.h"
+#include "stream/object_body.h"
+#include "stream/object_kind.h"
+#include "stream/record_stream.h"
 #include "graphics/graphics.h"
 
 namespace {

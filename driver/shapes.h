@@ -3,7 +3,7 @@
 #ifndef JAVTRG_SHAPES_H
 #define JAVTRG_SHAPES_H
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 int32_t JAVtRectangle(DriverContext* context, HostObject* object);
 int32_t JAVtRoundRect(DriverContext* context, HostObject* object);

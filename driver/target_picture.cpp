@@ -1,7 +1,7 @@
 // The driver's answer while the host converts a fill picture.
-#include "driver/host_services.h"
-#include "driver/object_kind.h"
-#include "driver/object_body.h"
+#include <javtrg/host_services.h>
+#include "stream/object_kind.h"
+#include "stream/object_body.h"
 
 // Picture fills are not drawn yet: every request gets the vector answer into
 // the rectangle being filled.

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 #include "host/reference_host.h"
 
 namespace javfuzz {

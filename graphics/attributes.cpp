@@ -2,8 +2,8 @@
 // current pen and fill that later shapes and group playback read.
 #include <cstring>
 
-#include "driver/object_body.h"
-#include "driver/record_stream.h"
+#include "stream/object_body.h"
+#include "stream/record_stream.h"
 #include "graphics/graphics.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #ifndef JAVTRG_GRADIENT_H
 #define JAVTRG_GRADIENT_H
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 inline constexpr int32_t kGradMaxStops = 32;
 

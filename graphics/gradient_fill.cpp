@@ -7,8 +7,8 @@
 // record fields are kept within the 32-bit range.
 #include <cmath>
 
-#include "driver/numeric.h"
-#include "driver/record_stream.h"
+#include "stream/numeric.h"
+#include "stream/record_stream.h"
 #include "graphics/gradient.h"
 #include "graphics/graphics.h"
 

@@ -2,7 +2,7 @@
 // positions the bands take their colours at, and the colour at a position.
 #include <cmath>
 
-#include "driver/numeric.h"
+#include "stream/numeric.h"
 #include "graphics/gradient.h"
 #include "graphics/graphics.h"
 

@@ -2,7 +2,7 @@
 #ifndef JAVTRG_GRAPHICS_H
 #define JAVTRG_GRAPHICS_H
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 // Writes the polygon record of a Polygon object; for a gradient the driver
 // draws, encloses it and the bands in "q,2" ... "q,0". Returns 1.

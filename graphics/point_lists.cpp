@@ -1,9 +1,9 @@
 // Point-list records: polylines, polygons and the four-point bands of linear
 // gradients. Lists of any length are streamed four points a line, so the
 // LineBuffer never holds more than the count line and one point line.
-#include "driver/numeric.h"
-#include "driver/object_body.h"
-#include "driver/record_stream.h"
+#include "stream/numeric.h"
+#include "stream/object_body.h"
+#include "stream/record_stream.h"
 #include "graphics/graphics.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Set-up and teardown of search highlighting for an instance.
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 // The search request is not read yet: highlighting only routes text boxes
 // through collection and playback.

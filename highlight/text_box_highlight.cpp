@@ -1,5 +1,5 @@
 // The highlighting pass over a collected text box.
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 // Hits are not cut out yet: the list is played back as collected.
 extern "C" int32_t JAVtHighlightTextBox(DriverContext* context, HostListNode* list) {

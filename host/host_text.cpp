@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "host/reference_host.h"
-#include "text/charset.h"
 
 namespace refhost {
 
@@ -174,11 +173,33 @@ int32_t opIsLeadByte(HostSession*, uint32_t byte, int32_t encoding) {
     }
 }
 
+// Windows character set numbers of the host's encodings, as fonts in the
+// host's font system name them. Kept here, apart from the driver's own
+// table, so that a mistake in either shows up as a difference.
+uint8_t charsetOfEncoding(int32_t encoding) {
+    switch (encoding) {
+        case 1: case 55: case 66: case 74: case 78: return 128;  // SHIFTJIS_CHARSET
+        case 2: return 134;                                      // GB2312_CHARSET
+        case 3: return 136;                                      // CHINESEBIG5_CHARSET
+        case 4: return 129;                                      // HANGEUL_CHARSET
+        case 5: case 15: case 30: case 34: return 238;           // EASTEUROPE_CHARSET
+        case 6: case 18: case 31: case 39: return 204;           // RUSSIAN_CHARSET
+        case 8: case 20: case 26: case 29: case 40: return 161;  // GREEK_CHARSET
+        case 9: case 22: case 32: return 162;                    // TURKISH_CHARSET
+        case 10: case 21: case 35: return 177;                   // HEBREW_CHARSET
+        case 11: case 19: case 37: return 178;                   // ARABIC_CHARSET
+        case 12: case 17: case 27: return 186;                   // BALTIC_CHARSET
+        case 13: return 163;                                     // VIETNAMESE_CHARSET
+        case 41: return 222;                                     // THAI_CHARSET
+        default: return 1;                                       // DEFAULT_CHARSET
+    }
+}
+
 int32_t opMapFontEncoding(HostSession* s, FontDescriptor* descriptor) {
     ReferenceHost* h = hostOf(s);
     h->log("mapFontEncoding " + std::to_string(s->currentEncoding));
     if (h->shouldFail("mapFontEncoding") || descriptor == nullptr) return 0;
-    descriptor->charSet = JAVtCharsetForEncoding(s->currentEncoding);
+    descriptor->charSet = charsetOfEncoding(s->currentEncoding);
     return 1;
 }
 

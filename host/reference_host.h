@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 namespace refhost {
 

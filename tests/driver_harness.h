@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/host_services.h"
-#include "driver/object_body.h"
+#include <javtrg/host_services.h>
+#include "stream/object_body.h"
 #include "host/reference_host.h"
 
 namespace javtest {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/object_kind.h"
+#include "stream/object_kind.h"
 #include "graphics/gradient.h"
 #include "tests/driver_harness.h"
 

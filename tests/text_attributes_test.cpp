@@ -3,7 +3,7 @@
 #include <climits>
 #include <optional>
 
-#include "driver/object_kind.h"
+#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {

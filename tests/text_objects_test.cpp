@@ -2,7 +2,7 @@
 // while search highlighting is active.
 #include <climits>
 
-#include "driver/object_kind.h"
+#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Text strings, width strings, tabs and text pieces as 16-bit code units.
 #include <optional>
 
-#include "driver/object_kind.h"
+#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 #include "text/text.h"
 

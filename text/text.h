@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 // Encoding code of text held in 16-bit code units.
 inline constexpr int32_t kEncodingUnits = 51;

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "driver/numeric.h"
-#include "driver/object_body.h"
-#include "driver/object_kind.h"
-#include "driver/record_stream.h"
+#include "stream/numeric.h"
+#include "stream/object_body.h"
+#include "stream/object_kind.h"
+#include "stream/record_stream.h"
 #include "graphics/graphics.h"
 #include "text/charset.h"
 #include "text/text.h"

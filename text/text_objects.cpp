@@ -6,9 +6,9 @@
 // entry with highlighting suspended, which writes them.
 #include <algorithm>
 
-#include "driver/numeric.h"
-#include "driver/object_body.h"
-#include "driver/record_stream.h"
+#include "stream/numeric.h"
+#include "stream/object_body.h"
+#include "stream/record_stream.h"
 #include "text/text.h"
 
 namespace {

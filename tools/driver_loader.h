@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 namespace javtool {
 

@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 #include "host/reference_host.h"
 
 namespace javtool {

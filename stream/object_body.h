@@ -3,7 +3,7 @@
 #ifndef JAVTRG_OBJECT_BODY_H
 #define JAVTRG_OBJECT_BODY_H
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 template <typename Body>
 inline Body* JAVtBody(HostObject* object) {

@@ -1,9 +1,9 @@
-#include "driver/record_stream.h"
+#include "stream/record_stream.h"
 
 #include <charconv>
 #include <cstring>
 
-#include "driver/numeric.h"
+#include "stream/numeric.h"
 
 LineText JAVtLineBegin(DriverContext* context) {
     LineText line{context->lineBuffer, 0};

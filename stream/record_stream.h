@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/host_services.h"
+#include <javtrg/host_services.h>
 
 inline constexpr uint32_t kLineTextMax = kLineBufferSize - 1;
 
