@@ -1,9 +1,10 @@
-# The two commands of README: `make demo` converts the bundled sample picture,
-# `make test` builds and runs every test.
+# The two commands of README: `make demo` converts the bundled sample picture
+# and draws its preview, `make test` builds and runs every test.
 PRESET ?= default
 BUILD := build/$(PRESET)
 SAMPLE ?= examples/sample.json
 DEMO_OUT ?= $(BUILD)/sample.records
+DEMO_PREVIEW ?= $(basename $(DEMO_OUT))
 
 .PHONY: all bootstrap build demo test asan clean
 
@@ -18,7 +19,9 @@ build: bootstrap
 
 demo: build
 	@$(BUILD)/javtrg convert $(SAMPLE) -o $(DEMO_OUT)
-	@echo "record stream written to $(DEMO_OUT)"
+	@$(BUILD)/javtrg preview $(DEMO_OUT) -o $(DEMO_PREVIEW).svg
+	@$(BUILD)/javtrg preview $(DEMO_OUT) -o $(DEMO_PREVIEW).png
+	@echo "record stream written to $(DEMO_OUT), its preview to $(DEMO_PREVIEW).svg and .png"
 
 test: build
 	@ctest --preset $(PRESET)

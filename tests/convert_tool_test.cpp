@@ -10,16 +10,13 @@
 #include <sstream>
 #include <string>
 
+#include "tests/command_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using javtest::readFile;
 
 struct RunResult {
     int status;

@@ -19,6 +19,7 @@
 #include "tools/driver_loader.h"
 #include "tools/script_runner.h"
 #include "tools/script.h"
+#include "tools/stream_commands.h"
 
 namespace {
 
@@ -148,6 +149,9 @@ int main(int argc, char** argv) {
     convertCmd->add_option("--elements", elementsPath, "Directory for the picture elements, created when absent (default: elements are not kept)");
     convertCmd->add_option("--library", library, "Driver library to load (default: the built libjavtrg.so, or $JAVTRG_LIBRARY)");
 
+    javtool::CheckCommand checkCmd(app);
+    javtool::PreviewCommand previewCmd(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -155,5 +159,7 @@ int main(int argc, char** argv) {
         return code == 0 ? kExitOk : kExitBadInput;
     }
     if (convertCmd->parsed()) return convert(scriptPath, outputPath, elementsPath, library);
+    if (checkCmd.parsed()) return checkCmd.run();
+    if (previewCmd.parsed()) return previewCmd.run();
     return kExitBadInput;
 }

@@ -1,0 +1,284 @@
+// The preview of small streams: the SVG elements and attributes it draws,
+// read back with an XML parser (which also proves the document well formed
+// whatever bytes the stream held).
+#include <gtest/gtest.h>
+
+#include <expat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/record_reader.h"
+#include "tools/svg_preview.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Element {
+    std::string name;
+    std::map<std::string, std::string> attributes;
+    std::string text;  // all text inside, children's included
+    const Element* parent = nullptr;
+
+    std::string operator[](const std::string& attribute) const {
+        auto found = attributes.find(attribute);
+        return found == attributes.end() ? "(none)" : found->second;
+    }
+};
+
+struct Document {
+    std::vector<std::unique_ptr<Element>> elements;  // in document order
+    std::vector<Element*> open;
+    std::string error;
+
+    std::vector<const Element*> all(const std::string& name) const {
+        std::vector<const Element*> found;
+        for (const auto& element : elements) {
+            if (element->name == name) found.push_back(element.get());
+        }
+        return found;
+    }
+};
+
+Document parse(const std::string& xml) {
+    Document document;
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    XML_SetUserData(parser, &document);
+    XML_SetElementHandler(
+        parser,
+        [](void* data, const XML_Char* name, const XML_Char** attributes) {
+            auto* doc = static_cast<Document*>(data);
+            auto element = std::make_unique<Element>();
+            element->name = name;
+            element->parent = doc->open.empty() ? nullptr : doc->open.back();
+            for (size_t i = 0; attributes[i] != nullptr; i += 2) element->attributes[attributes[i]] = attributes[i + 1];
+            doc->open.push_back(element.get());
+            doc->elements.push_back(std::move(element));
+        },
+        [](void* data, const XML_Char*) { static_cast<Document*>(data)->open.pop_back(); });
+    XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* text, int length) {
+        for (Element* element : static_cast<Document*>(data)->open) element->text.append(text, static_cast<size_t>(length));
+    });
+    if (XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_ERROR) {
+        document.error = XML_ErrorString(XML_GetErrorCode(parser));
+    }
+    XML_ParserFree(parser);
+    return document;
+}
+
+struct Preview {
+    std::string svg;
+    Document document;
+    std::vector<std::string> warnings;
+};
+
+Preview render(const std::string& stream, const std::string& elementsDir = "", bool lenient = false) {
+    Preview preview;
+    std::FILE* body = std::tmpfile();
+    javtool::SvgPreview svg(body, javtool::PreviewOptions{elementsDir});
+    svg.onWarning = [&](uint64_t line, const std::string& message) {
+        preview.warnings.push_back(std::to_string(line) + ": " + message);
+    };
+    javtool::RecordReader reader(svg, lenient);
+    reader.feed(stream.data(), stream.size());
+    reader.finish();
+    svg.finish();
+    std::FILE* out = std::tmpfile();
+    EXPECT_TRUE(javtool::writePreviewDocument(out, javtool::previewSize(svg.extent()), body, nullptr));
+    std::rewind(out);
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0) preview.svg.append(buffer, got);
+    std::fclose(out);
+    std::fclose(body);
+    preview.document = parse(preview.svg);
+    EXPECT_EQ(preview.document.error, "") << preview.svg;
+    return preview;
+}
+
+TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
+    struct Case {
+        std::string stream;
+        std::string element;
+        size_t index;  // among the elements of that name; rect 0 is the background
+        std::map<std::string, std::string> attributes;
+    } cases[] = {
+        {"t,-1,-1,-1,0,0,255,0\nr,1,2,3,4\n", "rect", 1,
+         {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "4"}, {"fill", "#0000ff"}, {"stroke", "#000000"}, {"stroke-width", "1"}}},
+        {"a,255,0,0,0,0,0\nr,4,4,-3,-2\n", "rect", 1, {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "2"}, {"fill", "none"}, {"stroke", "none"}}},
+        {"a,1,2,3,0,0,3\nd,5,6,7,8,4,3\n", "rect", 1, {{"rx", "2"}, {"ry", "1.5"}, {"stroke", "#010203"}, {"stroke-width", "3"}}},
+        {"o,10,20,30,40\n", "ellipse", 0, {{"cx", "25"}, {"cy", "40"}, {"rx", "15"}, {"ry", "20"}}},
+        {"t,-1,-1,-1,9,9,9,0\nk,1,1,5,5\n", "rect", 1, {{"class", "tagged"}, {"fill", "none"}}},
+        {"t,-1,-1,-1,9,9,9,0\nl,3\n1,2,3,4,5,-6\n", "polyline", 0, {{"points", "1,2 3,4 5,-6 "}, {"fill", "none"}}},
+        {"t,9,9,9,8,8,8,7\np,3\n1,2,3,4,5,6\n", "polygon", 0, {{"fill", "#080808"}}},
+        {"t,-1,-1,-1,255,0,0,0,0,0,255,0,0\nr,0,0,10,20\n", "rect", 1, {{"fill", "url(#g1)"}}},
+        // Angle 0 runs from the bottom edge up, 90 from the right edge leftwards.
+        {"t,-1,-1,-1,255,0,0,0,0,0,255,0,0\nr,0,0,10,20\n", "linearGradient", 0,
+         {{"id", "g1"}, {"x1", "5"}, {"y1", "20"}, {"x2", "5"}, {"y2", "0"}, {"gradientUnits", "userSpaceOnUse"}}},
+        {"t,-1,-1,-1,255,0,0,0,0,0,255,1,90\np,2\n0,0,10,20\n", "linearGradient", 0, {{"x1", "10"}, {"y1", "10"}, {"x2", "0"}, {"y2", "10"}}},
+        {"t,-1,-1,-1,255,0,0,0,0,0,255,1,90\nr,0,0,10,20\n", "stop", 1, {{"offset", "0.5"}, {"stop-color", "#0000ff"}}},
+        {"t,-1,-1,-1,255,0,0,0,0,0,255,1,90\nr,0,0,10,20\n", "stop", 2, {{"offset", "1"}, {"stop-color", "#ff0000"}}},
+    };
+    for (const Case& c : cases) {
+        Preview preview = render(c.stream);
+        auto found = preview.document.all(c.element);
+        ASSERT_GT(found.size(), c.index) << c.stream << preview.svg;
+        for (const auto& [name, value] : c.attributes) {
+            EXPECT_EQ((*found[c.index])[name], value) << c.stream << " " << c.element << " " << name;
+        }
+    }
+}
+
+TEST(SvgPreview, ClipsConfineWhatFollowsUntilTheClipEnds) {
+    Preview preview = render(
+        "q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,1,2,30,40\n"   // clip to a rectangle
+        "t,-1,-1,-1,9,9,9,0\nr,0,0,50,50\n"
+        "q,2\np,3\n0,0,20,0,0,20\nr,0,0,60,60\n"  // a shape's clip inside it
+        "q,0\nr,5,5,5,5\n");
+    const Document& doc = preview.document;
+    auto groups = doc.all("g");
+    auto uses = doc.all("use");
+    ASSERT_EQ(groups.size(), 2u);
+    ASSERT_EQ(uses.size(), 2u);
+    EXPECT_EQ(uses[0]->parent->name, "clipPath");
+    EXPECT_EQ((*uses[0])["xlink:href"], "#s1");
+    EXPECT_EQ((*doc.all("rect")[1])["id"], "s1");
+    EXPECT_EQ((*groups[0])["clip-path"], "url(#" + (*uses[0]->parent)["id"] + ")");
+    EXPECT_EQ((*uses[1])["xlink:href"], "#" + (*doc.all("polygon")[0])["id"]);
+    EXPECT_EQ(groups[1]->parent, groups[0]);
+    auto rects = doc.all("rect");
+    EXPECT_EQ(rects[2]->parent, groups[0]);
+    EXPECT_EQ(rects[3]->parent, groups[1]);
+    EXPECT_EQ(rects[4]->parent->name, "svg") << "q,0 ends every clip";
+    EXPECT_TRUE(preview.warnings.empty());
+
+    Preview unfollowed = render("q,2\ns,0,0,5,5,0,0\n");
+    EXPECT_TRUE(unfollowed.document.all("clipPath").empty());
+    ASSERT_EQ(unfollowed.warnings.size(), 1u);
+    EXPECT_NE(unfollowed.warnings[0].find("2: the clip record of line 1 is followed by a 's' record"), std::string::npos);
+}
+
+TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
+    Preview preview = render(
+        "s,10,20,100,30,1,900\n"
+        "c,dialog,20,46,255,0,0\n"
+        "u,5,60,38,55357,56832,9\n"       // "<&", a character beyond 16 bits, a tab
+        "y,\n"
+        "c,Courier New,10,80,0,0,0\n"
+        "b,1,65,40\n"
+        "y,\ny,\n"
+        "u,2,56832,0\n"                   // a lone low surrogate and a NUL
+        "e,\n"
+        "u,1,66\n"                        // a piece after the end continues the text
+        "r,0,0,1,1\n");
+    const Document& doc = preview.document;
+    auto texts = doc.all("text");
+    auto spans = doc.all("tspan");
+    ASSERT_EQ(texts.size(), 1u);
+    ASSERT_EQ(spans.size(), 4u);
+    EXPECT_EQ((*texts[0])["text-anchor"], "middle");
+    EXPECT_EQ((*texts[0])["transform"], "rotate(-90 10 20)");
+    EXPECT_EQ((*spans[0])["x"], "60");
+    EXPECT_EQ((*spans[0])["y"], "36");
+    EXPECT_EQ((*spans[0])["font-family"], "sans-serif");
+    EXPECT_EQ((*spans[0])["font-weight"], "bold");
+    EXPECT_EQ((*spans[0])["font-style"], "italic");
+    EXPECT_EQ((*spans[0])["text-decoration"], "underline");
+    EXPECT_EQ((*spans[0])["baseline-shift"], "super");
+    EXPECT_EQ((*spans[0])["fill"], "#ff0000");
+    EXPECT_EQ(spans[0]->text, "<&\xF0\x9F\x98\x80 ");
+    // The second paragraph starts one line of the 20-pixel font lower.
+    EXPECT_EQ((*spans[1])["y"], "52");
+    EXPECT_EQ((*spans[1])["font-family"], "'Courier New', monospace");
+    EXPECT_EQ((*spans[1])["text-decoration"], "line-through");
+    EXPECT_EQ((*spans[1])["baseline-shift"], "sub");
+    EXPECT_EQ((*spans[1])["textLength"], "40");
+    // An empty paragraph takes a line of its own.
+    EXPECT_EQ((*spans[2])["y"], "76");
+    EXPECT_EQ(spans[2]->text, "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ((*spans[3])["y"], "(none)");
+    EXPECT_EQ(doc.all("rect")[1]->parent->name, "svg");
+}
+
+TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
+    struct Case {
+        std::string face;
+        std::string family;
+    } cases[] = {
+        {"dialog", "sans-serif"},      {"SansSerif", "sans-serif"},          {"serif", "serif"},
+        {"monospaced", "monospace"},   {"Times New Roman", "'Times New Roman', serif"},
+        {"Verdana", "'Verdana', sans-serif"}, {"A'b\\c\"<&", "'Abc\"<&', sans-serif"},
+        {"\xff\xfe", "'\xEF\xBF\xBD\xEF\xBF\xBD', sans-serif"},
+    };
+    for (const Case& c : cases) {
+        Preview preview = render("c," + c.face + ",12,0,0,0,0\nu,1,65\n");
+        auto spans = preview.document.all("tspan");
+        ASSERT_EQ(spans.size(), 1u) << c.face;
+        EXPECT_EQ((*spans[0])["font-family"], c.family);
+    }
+}
+
+TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
+    fs::path dir = fs::temp_directory_path() / ("javtrg_elements_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "element-0001.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
+    std::ofstream(dir / "notes.png", std::ios::binary) << "not an image";
+    std::ofstream(dir.parent_path() / "secret.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8);
+    std::string stream =
+        "m,1,2,3,4\nelement-0001.png\nimage/png\n"
+        "m,5,6,7,8\n../secret.png\nimage/png\n"
+        "m,0,0,1,1\nnotes.png\nimage/png\n"
+        "m,0,0,1,1\nmissing.png\nimage/png\n";
+    Preview embedded = render(stream, dir.string());
+    auto images = embedded.document.all("image");
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ((*images[0])["xlink:href"], "data:image/png;base64,iVBORw0KGgoAAA==");
+    EXPECT_EQ((*images[0])["width"], "3");
+    EXPECT_EQ((*images[0])["preserveAspectRatio"], "none");
+    EXPECT_EQ(embedded.document.all("rect").size(), 4u);  // the background and three placeholders
+    ASSERT_EQ(embedded.warnings.size(), 3u);
+    EXPECT_NE(embedded.warnings[0].find("'../secret.png' is not a file name"), std::string::npos);
+
+    Preview marked = render(stream);
+    EXPECT_TRUE(marked.document.all("image").empty());
+    EXPECT_EQ((*marked.document.all("rect")[1])["class"], "element");
+    EXPECT_EQ(marked.document.all("title")[0]->text, "element-0001.png (image/png)");
+    EXPECT_TRUE(marked.warnings.empty());
+    fs::remove_all(dir);
+    fs::remove(dir.parent_path() / "secret.png");
+}
+
+TEST(SvgPreview, AbandonedRecordsLeaveNothingBehind) {
+    Preview preview = render("r,1,1,1,1\np,5\n1,2,3,4,5,6,7,8\nu,3,65\nb,1,65,9,9\nr,2,2,2,2\n", "", true);
+    EXPECT_TRUE(preview.document.all("polygon").empty());
+    EXPECT_TRUE(preview.document.all("text").empty());
+    EXPECT_EQ(preview.document.all("rect").size(), 3u);
+}
+
+TEST(SvgPreview, SizeComesFromTheExtentWithinTheRendererLimits) {
+    struct Case {
+        std::string stream;
+        std::string width;
+        std::string height;
+    } cases[] = {
+        {"r,0,0,384,288\n", "384", "288"},
+        {"l,2\n-50,-50,10,20\n", "10", "20"},
+        {"r,-9,-9,2,2\n", "1", "1"},
+        {"", "1", "1"},
+        {"r,0,0,2147483647,40000\n", "32767", "32767"},
+    };
+    for (const Case& c : cases) {
+        Preview preview = render(c.stream);
+        const Element& svg = *preview.document.all("svg")[0];
+        EXPECT_EQ(svg["width"], c.width) << c.stream;
+        EXPECT_EQ(svg["height"], c.height) << c.stream;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// The subcommands that read record streams: `javtrg check STREAM` validates
+// a stream, `javtrg preview STREAM` draws it. Each registers itself on the
+// tool's command line; main runs the one that was given.
+#ifndef JAVTRG_TOOLS_STREAM_COMMANDS_H
+#define JAVTRG_TOOLS_STREAM_COMMANDS_H
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace javtool {
+
+class CheckCommand {
+public:
+    explicit CheckCommand(CLI::App& app);
+    bool parsed() const;
+    int run() const;
+
+private:
+    CLI::App* command_;
+    std::string stream_;
+    bool lenient_ = false;
+};
+
+class PreviewCommand {
+public:
+    explicit PreviewCommand(CLI::App& app);
+    bool parsed() const;
+    int run() const;
+
+private:
+    CLI::App* command_;
+    std::string stream_;
+    std::string output_;
+    std::string elements_;
+    std::string size_;
+    bool lenient_ = false;
+};
+
+}  // namespace javtool
+
+#endif

@@ -1,0 +1,45 @@
+// Reading a record stream named on the command line, with its messages:
+// each names the stream and the line, on one line of standard error. A
+// lenient run prints its first warnings and counts the rest, so a stream of
+// any size gives a bounded report.
+#ifndef JAVTRG_TOOLS_STREAM_INPUT_H
+#define JAVTRG_TOOLS_STREAM_INPUT_H
+
+#include <cstdint>
+#include <string>
+
+#include "tools/record_reader.h"
+
+namespace javtool {
+
+inline constexpr int kStreamOk = 0;
+inline constexpr int kStreamFailed = 1;
+inline constexpr int kStreamBadInput = 2;
+
+class StreamDiagnostics {
+public:
+    // `path`: the stream as given; "-" is standard input.
+    explicit StreamDiagnostics(const std::string& path);
+
+    const std::string& name() const { return name_; }
+    void error(const std::string& message) const;
+    void malformed(const Malformation& malformation, bool lenient);
+    void warning(uint64_t line, const std::string& message);
+    // Says how many warnings were not printed.
+    void finish();
+
+private:
+    std::string name_;
+    uint64_t warnings_ = 0;
+};
+
+// Reads the stream at `path` ("-": standard input) into `sink`. Returns
+// kStreamOk, or kStreamBadInput when it cannot be read or, read strictly,
+// holds a malformed record (reported). `skipped` receives the number of
+// malformed records a lenient read skipped.
+int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDiagnostics& diagnostics,
+               uint64_t* skipped);
+
+}  // namespace javtool
+
+#endif

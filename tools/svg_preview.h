@@ -1,0 +1,169 @@
+// The preview: draws a record stream as SVG, record by record in stream
+// order, with the state the viewer keeps between records (pen, fill, clip,
+// font, the open text). It is a RecordSink: a reader feeds it, and it writes
+// the document body as the records come, so its memory stays constant.
+//
+// The body goes to a seekable file: a record abandoned by the reader is
+// taken back by truncating the file to where the record began, and the run
+// width of a "b" record, which follows its units, is written back into the
+// room its opening tag left for it.
+#ifndef JAVTRG_TOOLS_SVG_PREVIEW_H
+#define JAVTRG_TOOLS_SVG_PREVIEW_H
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "tools/record_reader.h"
+#include "tools/record_summary.h"
+#include "tools/svg_markup.h"
+
+namespace javtool {
+
+struct PreviewOptions {
+    // Where the picture elements named by "m" records are; empty: elements
+    // are drawn as placeholders.
+    std::string elementsDir;
+};
+
+struct PreviewSize {
+    int64_t width;
+    int64_t height;
+};
+
+// The largest preview side, the largest surface the SVG renderers take.
+inline constexpr int64_t kPreviewSideMax = 32767;
+
+// The size that shows the whole of `extent` from the origin: its right and
+// bottom edges, each within 1 to kPreviewSideMax.
+PreviewSize previewSize(const RecordExtent& extent);
+
+class SvgPreview : public RecordSink {
+public:
+    SvgPreview(std::FILE* body, PreviewOptions options);
+
+    void begin(const Record& record) override;
+    void points(const RecordPoint* points, size_t count) override;
+    void units(const uint16_t* units, size_t count) override;
+    void end(const Record& record) override;
+    void abandon() override;
+
+    // Ends the open text and clips after the last record.
+    void finish();
+
+    const RecordExtent& extent() const { return summary_.extent(); }
+    // A write to the body failed.
+    bool failed() const { return failed_; }
+    // Records the preview drew without something they asked for (a clip
+    // without its shape, an element file it could not embed).
+    std::function<void(uint64_t line, const std::string& message)> onWarning;
+
+private:
+    struct Colour {
+        bool none = true;
+        int64_t red = 0;
+        int64_t green = 0;
+        int64_t blue = 0;
+    };
+    enum class FillKind { None, Solid, Gradient };
+    enum class ClipWait { None, Rectangle, Shape };
+    struct Box {
+        double x;
+        double y;
+        double width;
+        double height;
+    };
+    struct Font {
+        std::string face = "Times New Roman";
+        int64_t size = 12;
+        int64_t flags = 0;
+        Colour colour{false, 0, 0, 0};
+    };
+    struct TextLayout {
+        bool open = false;
+        double anchorX = 0;
+        double lineTop = 0;
+        double lineHeight = 0;
+        bool lineStarted = false;
+        bool paragraphSeen = false;
+    };
+    // Everything the drawing of the next record depends on; copied at the
+    // start of a record that may be abandoned.
+    struct State {
+        Colour pen{false, 0, 0, 0};
+        int64_t penWidth = 1;
+        FillKind fill = FillKind::None;
+        Colour fillColour;
+        Colour secondColour;
+        int64_t gradientForm = 0;
+        int64_t gradientAngle = 0;
+        ClipWait clipWait = ClipWait::None;
+        uint64_t clipLine = 0;
+        uint64_t openClips = 0;
+        uint64_t nextId = 1;
+        Font font;
+        TextLayout text;
+        // The shape being drawn.
+        uint64_t shapeId = 0;
+        uint64_t gradientId = 0;
+        bool shapeClips = false;
+        RecordExtent shapeBox;
+        // The text run being written.
+        UnitDecoder decoder;
+        long long widthRoom = -1;
+    };
+
+    // The box of a record whose first four fields are left, top, width and
+    // height, turned so that its size is not negative.
+    static Box boxOf(const Record& record);
+    // ` x=".." y=".." width=".." height=".."`
+    static std::string boxAttributes(const Box& box);
+
+    void write(const std::string& text);
+    long long position();
+    void rewind(long long offset);
+    void warn(uint64_t line, const std::string& message);
+
+    // Pen, fill, clip (svg_preview.cpp).
+    void setPen(const Record& record);
+    void setFill(const Record& record);
+    void clipRecord(const Record& record);
+    bool claimClip(const Record& record);
+    void closeClips();
+    std::string shapeStart(const char* tag, bool filled, bool clips);
+    void shapeEnd(const Box& box);
+    void drawBox(const Record& record);
+    void beginPointShape(const Record& record);
+    void endPointShape();
+
+    // Text (svg_text.cpp).
+    void textRecord(const Record& record);
+    void openText(const Record* box);
+    void closeText();
+    void beginRun(const Record& record);
+    void endRun(const Record& record);
+    std::string fontAttributes() const;
+
+    // Picture elements (svg_elements.cpp).
+    void drawElement(const Record& record);
+    bool embedElement(const Record& record, const Box& box);
+
+    std::FILE* body_;
+    PreviewOptions options_;
+    bool failed_ = false;
+    RecordSummary summary_;
+    State state_;
+    State saved_;
+    long long savedOffset_ = 0;
+    std::string piece_;  // text decoded from units, written once per batch
+};
+
+// Writes the preview document of `size` around `body` (read from its start):
+// an SVG file, or with a title an HTML page holding the SVG. Returns false
+// when a read or write failed.
+bool writePreviewDocument(std::FILE* out, PreviewSize size, std::FILE* body, const std::string* htmlTitle);
+
+}  // namespace javtool
+
+#endif

@@ -1,0 +1,184 @@
+// The preview's texts: text boxes and simple texts laid out line by line,
+// fonts, and the runs of "u" and "b" records decoded to characters.
+//
+// A text ("s") opens one SVG text element that stays open while text records
+// follow: "y" starts a paragraph on a new line, "c" changes the font of the
+// runs after it, and every "u" or "b" record is a run in the font in force.
+// "e" ends the text, but the pieces the driver writes after a simple text
+// (a "u", or a "c" and a "u") continue it where it stopped; any other record
+// closes the element.
+#include <algorithm>
+#include <string>
+
+#include "tools/svg_preview.h"
+
+namespace javtool {
+
+namespace {
+
+// A line's baseline lies this far below its top, and the next line starts
+// this far below it, in units of the font size.
+constexpr double kAscent = 0.8;
+constexpr double kLineSpacing = 1.2;
+
+// Room left in a "b" run's opening tag for its width, written once the
+// width has been read after the units.
+constexpr size_t kWidthRoom = 64;
+
+std::string lowerAscii(const std::string& text) {
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+// The CSS font family of a face: the viewer's generic names become CSS's
+// generic families; any other face is asked for by name, with a generic
+// family standing in when it is not installed.
+std::string cssFamily(const std::string& face) {
+    std::string lower = lowerAscii(face);
+    if (lower == "dialog" || lower == "sansserif") return "sans-serif";
+    if (lower == "serif") return "serif";
+    if (lower == "monospaced") return "monospace";
+    std::string name;
+    for (char c : face) {
+        // Quotes and backslashes would end or escape the CSS string.
+        if (c != '\'' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) name += c;
+    }
+    const char* fallback = "sans-serif";
+    if (lower.starts_with("courier")) fallback = "monospace";
+    if (lower.starts_with("times") || lower.starts_with("georgia")) fallback = "serif";
+    return "'" + name + "', " + fallback;
+}
+
+}  // namespace
+
+void SvgPreview::textRecord(const Record& record) {
+    claimClip(record);
+    Font& font = state_.font;
+    TextLayout& text = state_.text;
+    switch (record.letter) {
+    case 's':
+        closeText();
+        openText(&record);
+        return;
+    case 'y':
+        if (!text.open) openText(nullptr);
+        if (text.lineStarted || text.paragraphSeen) {
+            text.lineTop += text.lineStarted ? text.lineHeight : kLineSpacing * static_cast<double>(font.size);
+        }
+        text.paragraphSeen = true;
+        text.lineStarted = false;
+        text.lineHeight = 0;
+        return;
+    case 'c':
+        font.face = record.face;
+        font.size = std::max<int64_t>(0, record.fields[0]);
+        font.flags = record.fields[1];
+        font.colour = Colour{false, record.fields[2], record.fields[3], record.fields[4]};
+        return;
+    default:
+        // "g": the paragraph attributes are drawn without. "e": the text
+        // stays open for pieces that continue it.
+        return;
+    }
+}
+
+// A text box "s,left,top,width,height,class,rotation" aligns its lines by
+// its class (0 left, 1 centred, 2 right) and turns about its top left corner
+// by the rotation in tenths of a degree, counter-clockwise. A simple text
+// "s,left,top,width,height,placement,0" has a placement code from 4 up,
+// which the preview draws without: its line starts at the left.
+void SvgPreview::openText(const Record* box) {
+    TextLayout text;
+    text.open = true;
+    std::string tag = "<text xml:space=\"preserve\" style=\"white-space:pre\"";
+    if (box != nullptr) {
+        Box area = boxOf(*box);
+        double left = static_cast<double>(box->fields[0]);
+        double top = static_cast<double>(box->fields[1]);
+        int64_t justification = box->fields[4];
+        int64_t rotation = justification <= 2 ? box->fields[5] : 0;
+        text.anchorX = left;
+        if (justification == 1) {
+            text.anchorX = area.x + area.width / 2.0;
+            tag += " text-anchor=\"middle\"";
+        } else if (justification == 2) {
+            text.anchorX = area.x + area.width;
+            tag += " text-anchor=\"end\"";
+        }
+        if (rotation % 3600 != 0) {
+            tag += " transform=\"rotate(" + svgNumber(-static_cast<double>(rotation) / 10.0) + " " +
+                   svgNumber(left) + " " + svgNumber(top) + ")\"";
+        }
+        text.lineTop = top;
+    }
+    state_.text = text;
+    write(tag + ">");
+}
+
+void SvgPreview::closeText() {
+    if (!state_.text.open) return;
+    write("</text>\n");
+    state_.text = TextLayout{};
+}
+
+void SvgPreview::beginRun(const Record& record) {
+    claimClip(record);
+    if (!state_.text.open) openText(nullptr);
+    TextLayout& text = state_.text;
+    double size = static_cast<double>(state_.font.size);
+    std::string tag = "<tspan";
+    if (!text.lineStarted) {
+        tag += " x=\"" + svgNumber(text.anchorX) + "\" y=\"" + svgNumber(text.lineTop + kAscent * size) + "\"";
+        text.lineStarted = true;
+    }
+    text.lineHeight = std::max(text.lineHeight, kLineSpacing * size);
+    write(tag + fontAttributes());
+    state_.widthRoom = -1;
+    if (record.letter == 'b') {
+        state_.widthRoom = position();
+        write(std::string(kWidthRoom, ' '));
+    }
+    write(">");
+    state_.decoder = UnitDecoder{};
+}
+
+// A "b" run is drawn to its width: the run's characters are spaced and
+// scaled to fill it.
+void SvgPreview::endRun(const Record& record) {
+    state_.decoder.flush(piece_);
+    write(piece_ + "</tspan>");
+    piece_.clear();
+    if (state_.widthRoom < 0 || !record.hasWidth || record.width <= 0 || failed_) return;
+    long long endOffset = position();
+    if (std::fflush(body_) != 0 || fseeko(body_, static_cast<off_t>(state_.widthRoom), SEEK_SET) != 0) {
+        failed_ = true;
+        return;
+    }
+    write(" textLength=\"" + std::to_string(record.width) + "\" lengthAdjust=\"spacingAndGlyphs\"");
+    if (std::fflush(body_) != 0 || fseeko(body_, static_cast<off_t>(endOffset), SEEK_SET) != 0) failed_ = true;
+}
+
+// Style flags of "c": 2 bold, 4 italic, 8 underlined, 16 struck out,
+// 32 raised, 64 lowered.
+std::string SvgPreview::fontAttributes() const {
+    const Font& font = state_.font;
+    std::string family;
+    appendEscaped(family, cssFamily(font.face));
+    std::string text = " font-family=\"" + family + "\" font-size=\"" + std::to_string(font.size) + "\"";
+    if ((font.flags & 2) != 0) text += " font-weight=\"bold\"";
+    if ((font.flags & 4) != 0) text += " font-style=\"italic\"";
+    std::string decoration;
+    if ((font.flags & 8) != 0) decoration += "underline";
+    if ((font.flags & 16) != 0) decoration += decoration.empty() ? "line-through" : " line-through";
+    if (!decoration.empty()) text += " text-decoration=\"" + decoration + "\"";
+    if ((font.flags & 32) != 0) {
+        text += " baseline-shift=\"super\"";
+    } else if ((font.flags & 64) != 0) {
+        text += " baseline-shift=\"sub\"";
+    }
+    return text + " fill=\"" + svgColour(font.colour.red, font.colour.green, font.colour.blue) + "\"";
+}
+
+}  // namespace javtool
