@@ -1,6 +1,7 @@
 #include "tools/output_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -23,6 +24,10 @@ mode_t newFileMode() {
     ::umask(mask);
     return static_cast<mode_t>(0666 & ~mask);
 }
+
+// Names such as /dev/stdout and /proc/self/fd/1 stand for an open file of
+// the process: it is written where it stands, never replaced.
+bool systemName(const std::string& path) { return path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0; }
 
 }  // namespace
 
@@ -51,12 +56,32 @@ bool OutputFile::check(const std::string& input, std::string* error) const {
 
 bool OutputFile::open(std::string* error) {
     if (toStandardOutput()) return true;
-    std::string pattern = target_ + ".XXXXXX";
+    destination_ = target_;
+    struct stat existing {};
+    if (::stat(target_.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode) || systemName(target_)) {
+            direct_ = true;
+            // The file standard output already writes (/dev/stdout) is
+            // written through it, at its offset.
+            struct stat out {};
+            if (::fstat(STDOUT_FILENO, &out) == 0 && sameFile(out, existing)) {
+                standard_ = true;
+                stream_ = stdout;
+                return true;
+            }
+            stream_ = std::fopen(target_.c_str(), "ab");
+            if (stream_ == nullptr) *error = target_ + ": cannot write: " + reason();
+            return stream_ != nullptr;
+        }
+        char resolved[PATH_MAX];
+        if (::realpath(target_.c_str(), resolved) != nullptr) destination_ = resolved;
+    }
+    std::string pattern = destination_ + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());
     if (fd < 0) {
-        *error = target_ + ": cannot write beside it: " + reason();
+        *error = target_ + ": cannot write: " + reason();
         return false;
     }
     temporary_ = name.data();
@@ -71,7 +96,7 @@ bool OutputFile::open(std::string* error) {
 }
 
 bool OutputFile::commit(std::string* error) {
-    if (toStandardOutput()) {
+    if (toStandardOutput() || standard_) {
         if (std::fflush(stdout) == 0) return true;
         *error = "standard output: write failed: " + reason();
         return false;
@@ -80,8 +105,15 @@ bool OutputFile::commit(std::string* error) {
         *error = target_ + ": nothing was written";
         return false;
     }
+    if (direct_) {
+        bool written = std::fflush(stream_) == 0;
+        written = std::fclose(stream_) == 0 && written;
+        stream_ = nullptr;
+        if (!written) *error = target_ + ": write failed: " + reason();
+        return written;
+    }
     struct stat existing {};
-    mode_t mode = ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
+    mode_t mode = ::stat(destination_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
     bool written = std::fflush(stream_) == 0 && ::fchmod(::fileno(stream_), mode) == 0;
     int closed = std::fclose(stream_);
     stream_ = nullptr;
@@ -90,7 +122,7 @@ bool OutputFile::commit(std::string* error) {
         discard();
         return false;
     }
-    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
         *error = target_ + ": cannot write: " + reason();
         discard();
         return false;
@@ -100,7 +132,7 @@ bool OutputFile::commit(std::string* error) {
 }
 
 void OutputFile::discard() {
-    if (toStandardOutput()) return;
+    if (toStandardOutput() || standard_) return;
     if (stream_ != nullptr) std::fclose(stream_);
     stream_ = nullptr;
     if (!temporary_.empty()) std::remove(temporary_.c_str());

@@ -1,7 +1,10 @@
 // Where the tool writes a stream: standard output, or a file that appears
 // only whole. A file is written as a fresh temporary file beside the target
 // and renamed over it when the run has produced it, so that an existing
-// file is never truncated on the way and a failed run leaves nothing.
+// file is never truncated on the way and a failed run leaves nothing. A
+// link to a file is followed (the link stays, its file is replaced); a
+// target that is no regular file (a device, a pipe), or that stands for an
+// open file of the process (/dev/stdout), is written where it stands.
 #ifndef JAVTRG_OUTPUT_FILE_H
 #define JAVTRG_OUTPUT_FILE_H
 
@@ -30,8 +33,9 @@ public:
     // "-" for standard input), through whatever path or link. False with
     // a message.
     bool check(const std::string& input, std::string* error) const;
-    // Creates the temporary file beside the target (nothing to do for
-    // standard output). False with a message.
+    // Creates the temporary file beside the target, or opens a target that
+    // is no regular file (nothing to do for standard output). False with a
+    // message.
     bool open(std::string* error);
     std::FILE* stream() const { return stream_; }
     // Flushes, and renames the file over the target with the target's
@@ -43,7 +47,10 @@ public:
 
 private:
     std::string target_;
+    std::string destination_;  // the file renamed over: the target, links followed
     std::string temporary_;
+    bool direct_ = false;      // written in place: a device or a pipe
+    bool standard_ = false;    // the file standard output writes
     std::FILE* stream_ = nullptr;
 };
 
