@@ -184,6 +184,10 @@ int convert(const std::string& scriptPath, const std::string& outputPath, const 
 int run(int argc, char** argv) {
     CLI::App app{"javtrg: converts object scripts into record streams through the javtrg driver"};
     app.require_subcommand(0, 1);
+    app.footer("Usage lines:\n"
+               "  javtrg convert SCRIPT [-o FILE] [--elements DIR] [--library PATH]\n"
+               "  javtrg --version [--library PATH]\n"
+               "Exit status: 0 success, 1 the driver or the output failed, 2 bad usage or a malformed script.");
     bool version = false;
     app.add_flag("--version", version, "Print the versions of the tool and of the driver library it loads");
     std::string library = libraryFromEnvironment();
@@ -195,7 +199,9 @@ int run(int argc, char** argv) {
     std::string outputPath;
     std::string elementsPath;
     CLI::App* convertCmd = app.add_subcommand("convert", "Convert an object script into a record stream");
+    // --library may also follow the subcommand.
     convertCmd->fallthrough();
+    convertCmd->footer("--library PATH (see javtrg --help) may follow SCRIPT too.");
     convertCmd->add_option("SCRIPT", scriptPath, "Object script (JSON); - reads standard input")->required();
     convertCmd->add_option("-o,--output", outputPath, "Record stream file; - or none: standard output");
     convertCmd->add_option("--elements", elementsPath,
