@@ -6,7 +6,7 @@ SAMPLE ?= examples/sample.json
 DEMO_OUT ?= $(BUILD)/sample.records
 DEMO_PREVIEW ?= $(basename $(DEMO_OUT))
 
-.PHONY: all bootstrap build demo test asan clean
+.PHONY: all bootstrap build demo test asan package clean
 
 all: build
 
@@ -28,6 +28,11 @@ test: build
 
 asan:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+# A Debian package of the library, its header, the CMake and pkg-config
+# files and the tool, written into the build folder.
+package: build
+	@cmake --build --preset $(PRESET) --target package
 
 clean:
 	rm -rf build

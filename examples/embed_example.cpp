@@ -38,7 +38,9 @@ int32_t hostUnregister(HostServices*, DriverContext*) { return 1; }
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* path = argc > 1 ? argv[1] : "libjavtrg.so";
+    // By its SONAME, found wherever the system (or this program's RUNPATH)
+    // finds shared libraries; or the file named on the command line.
+    const char* path = argc > 1 ? argv[1] : "libjavtrg.so.0";
     void* library = dlopen(path, RTLD_NOW);
     if (library == nullptr) {
         std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
     auto start = reinterpret_cast<decltype(&startTrgJAV)>(dlsym(library, "startTrgJAV"));
     auto put = reinterpret_cast<decltype(&putJAVobject)>(dlsym(library, "putJAVobject"));
     auto stop = reinterpret_cast<decltype(&shutDownJAVtrg)>(dlsym(library, "shutDownJAVtrg"));
+    if (start == nullptr || put == nullptr || stop == nullptr) {
+        std::fprintf(stderr, "%s lacks the driver's entry points\n", path);
+        return 1;
+    }
 
     HostServices services{};
     services.allocate = hostAllocate;

@@ -5,6 +5,10 @@
 #include <javtrg/host_services.h>
 
 inline constexpr int32_t kGradMaxStops = 32;
+// Most bands a fill draws. The planned count never exceeds 256; a host's
+// stepCount above this bound is held to it, so that a bounded object never
+// makes unbounded output.
+inline constexpr int32_t kGradMaxBands = 4096;
 
 // The stops a gradient really has: stopCount limited to 0..32, the room of
 // its tables.
@@ -26,7 +30,7 @@ void JAVtSwapXY(PointPair* point);
 // band count, the position sequence and the segment cursor.
 struct GradientBands {
     uint32_t colours[kGradMaxStops];
-    int32_t count;        // n: the host's stepCount when positive, else planned
+    int32_t count;        // n: the host's positive stepCount (at most kGradMaxBands), else planned
     double positionStep;  // 100 / (n - 1), or 100 for a single band
     double position;      // running position in percent, by repeated addition
     int32_t cursor;       // stop where the next colour search starts

@@ -114,9 +114,11 @@ void JAVtGradBandsBegin(DriverContext* context, const GradientDef* gradient, Poi
                         PointPair corner2, GradientBands* bands) {
     for (uint32_t& c : bands->colours) c = 0;
     JAVtResolveGradColours(context, gradient, bands->colours);
-    bands->count = gradient->stepCount > 0
-                       ? gradient->stepCount
-                       : JAVtCalcOptimalGradSteps(context, gradient, bands->colours, corner1, corner2);
+    if (gradient->stepCount > 0) {
+        bands->count = gradient->stepCount < kGradMaxBands ? gradient->stepCount : kGradMaxBands;
+    } else {
+        bands->count = JAVtCalcOptimalGradSteps(context, gradient, bands->colours, corner1, corner2);
+    }
     bands->positionStep = bands->count > 1 ? 100.0 / static_cast<double>(bands->count - 1) : 100.0;
     bands->position = 0.0;
     bands->cursor = 0;

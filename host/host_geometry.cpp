@@ -101,7 +101,10 @@ PointList* convert(HostServices* s, const void* body, bool closed, const char* o
     h->log(operation);
     if (h->shouldFail(operation)) return nullptr;
     std::vector<PointPair> points;
-    if (!flatten(static_cast<const CurveData*>(body), closed, &points)) return nullptr;
+    if (!flatten(static_cast<const CurveData*>(body), closed, &points)) {
+        h->noteFailure(operation, "the curve description is malformed or flattens to too many points");
+        return nullptr;
+    }
     PointList* list = h->newPointList(static_cast<uint32_t>(points.size()));
     if (list == nullptr) return nullptr;
     std::copy(points.begin(), points.end(), list->points);

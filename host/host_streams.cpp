@@ -31,6 +31,7 @@ int32_t fileWrite(OutputStream* stream, const char* bytes, uint32_t length) {
     if (s->host->shouldFail("write")) return 0;
     if (length > 0 && std::fwrite(bytes, 1, length, s->file) != length) {
         s->failed = true;
+        s->host->noteFailure("write", "the file took only part of the record");
         return 0;
     }
     return 1;

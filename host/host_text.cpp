@@ -150,11 +150,15 @@ int32_t opConvertToUnits(HostSession* s, const TextSpan* source, TextSpan* targe
     if (h->shouldFail("convertToUnits") || target == nullptr) return 0;
     bool bigEndian = h->params()->bigEndianText != 0;
     const char* from = encodingName(s->currentEncoding, bigEndian);
-    if (from == nullptr) return 0;
+    if (from == nullptr) {
+        h->noteFailure("convertToUnits", "encoding code " + std::to_string(s->currentEncoding) + " is unknown to the host");
+        return 0;
+    }
     std::string units;
     if (s->currentEncoding == kUnitEncoding) {
         units = spanBytes(source);
     } else if (!convertBytes(spanBytes(source), from, 1, unitsName(bigEndian), replacement, &units)) {
+        h->noteFailure("convertToUnits", std::string("the text cannot be converted from ") + from);
         return 0;
     }
     return deliver(units, target);

@@ -164,8 +164,30 @@ bool ReferenceHost::shouldFail(const char* operation) {
     uint64_t count = ++callCounts_[operation];
     auto rule = failures_.find(operation);
     if (rule == failures_.end()) return false;
-    if (count == rule->second.nth) return true;
-    return rule->second.persistent && count > rule->second.nth;
+    bool fails = count == rule->second.nth || (rule->second.persistent && count > rule->second.nth);
+    if (fails) noteFailure(operation, "failure injected at call " + std::to_string(count));
+    return fails;
+}
+
+void ReferenceHost::noteFailure(const char* operation, std::string reason) {
+    lastFailure_ = HostFailure{.operation = operation, .reason = std::move(reason)};
+}
+
+std::string ReferenceHost::describeLastFailure() const {
+    if (lastFailure_.operation.empty()) return std::string();
+    // Operations that hand back an object, a block or a list fail by
+    // returning nothing; the others by their result.
+    static const char* const kReturnsSomething[] = {
+        "allocate", "allocateZeroed", "reallocate", "createObject", "clone", "popObject",
+        "copyPalette", "newPointList", "curveToPointList", "closedCurveToPointList",
+        "currentTransform", "convertPicture", "allocSessionBlock", "createMeasureContext",
+        "selectObject", "createFont", "createElement",
+    };
+    const char* verb = " reported failure";
+    for (const char* name : kReturnsSomething) {
+        if (lastFailure_.operation == name) verb = " returned nothing";
+    }
+    return "the host's " + lastFailure_.operation + verb + " (" + lastFailure_.reason + ")";
 }
 
 uint64_t ReferenceHost::calls(const std::string& operation) const {

@@ -85,6 +85,12 @@ struct FailRule {
     bool persistent;
 };
 
+// The last operation of the host that failed, by injection or for real.
+struct HostFailure {
+    std::string operation;  // empty: nothing failed
+    std::string reason;     // a short description
+};
+
 // A host curve description (the body of OpenCurve and ClosedCurve objects):
 // a count of control points, then a reference to them. The points form a
 // poly-Bezier: a start point followed by groups of three (two controls and
@@ -180,6 +186,14 @@ public:
     // Counts the call and tells whether it must fail.
     bool shouldFail(const char* operation);
     uint64_t calls(const std::string& operation) const;
+    // The last failure since clearLastFailure (injected or real), and the
+    // same in words: "the host's curveToPointList returned nothing
+    // (failure injected at call 3)"; empty when nothing failed.
+    const HostFailure& lastFailure() const { return lastFailure_; }
+    std::string describeLastFailure() const;
+    void clearLastFailure() { lastFailure_ = HostFailure{}; }
+    // Records a real failure of `operation`, with the reason.
+    void noteFailure(const char* operation, std::string reason);
     // The operations called, in order (allocation and release not included).
     const std::vector<std::string>& callLog() const { return callLog_; }
     void log(std::string entry) { callLog_.push_back(std::move(entry)); }
@@ -260,6 +274,7 @@ private:
     std::unordered_map<const HostObject*, ObjectInfo> objects_;
     std::map<std::string, FailRule> failures_;
     std::map<std::string, uint64_t> callCounts_;
+    HostFailure lastFailure_;
     std::vector<std::string> callLog_;
     std::vector<std::unique_ptr<MemoryStream>> memoryStreams_;
     std::vector<std::unique_ptr<FileStream>> fileStreams_;

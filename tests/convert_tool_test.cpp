@@ -1,8 +1,11 @@
 // End to end: `javtrg convert` loads the shipped library and turns each
-// bundled example script into exactly its golden record stream. Set
-// JAVTRG_UPDATE_GOLDEN=1 to rewrite the golden files, then review the diff.
+// bundled example script into exactly its golden record stream; hostile
+// scripts and outputs are refused with one message and nothing written.
+// Set JAVTRG_UPDATE_GOLDEN=1 to rewrite the golden files, then review the
+// diff.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,91 +26,189 @@ struct RunResult {
     std::string errors;
 };
 
-// Runs the tool with `arguments`; stderr is captured into the result.
-RunResult runTool(const std::string& arguments) {
-    fs::path errors = fs::temp_directory_path() / ("javtrg_stderr_" + std::to_string(::getpid()));
-    std::string command = std::string(JAVTRG_TOOL) + " " + arguments + " 2>" + errors.string();
-    int raw = std::system(command.c_str());
-    RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(errors)};
-    fs::remove(errors);
-    return result;
-}
+// A folder of its own for each test, removed with it, so that a test can
+// tell that a run left no file behind.
+class ConvertTool : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("javtrg_tool_" + std::to_string(::getpid()) + "_" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
 
-fs::path scratch(const std::string& name) {
-    return fs::temp_directory_path() / (name + "_" + std::to_string(::getpid()));
-}
+    fs::path path(const std::string& name) const { return dir_ / name; }
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(path(name), std::ios::binary) << text;
+        return path(name).string();
+    }
+    size_t files() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {})); }
 
-std::string writeScript(const std::string& name, const std::string& text) {
-    fs::path path = scratch(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path.string();
-}
+    // Runs the tool with `arguments` (and `input` on standard input);
+    // stderr is captured into the result, stdout into `output` when given.
+    RunResult run(const std::string& arguments, const std::string& input = "", std::string* output = nullptr) const {
+        fs::path in = dir_.parent_path() / (dir_.filename().string() + ".in");
+        fs::path out = dir_.parent_path() / (dir_.filename().string() + ".out");
+        fs::path err = dir_.parent_path() / (dir_.filename().string() + ".err");
+        std::ofstream(in, std::ios::binary) << input;
+        std::string command = std::string(JAVTRG_TOOL) + " " + arguments + " <" + in.string() + " >" + out.string() +
+                              " 2>" + err.string();
+        int raw = std::system(command.c_str());
+        RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(err)};
+        if (output != nullptr) *output = readFile(out);
+        fs::remove(in);
+        fs::remove(out);
+        fs::remove(err);
+        return result;
+    }
 
-TEST(ConvertTool, EveryExampleMatchesItsGoldenStream) {
+    fs::path dir_;
+};
+
+size_t lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST_F(ConvertTool, EveryExampleMatchesItsGoldenStream) {
     fs::path examples = fs::path(JAVTRG_SOURCE_DIR) / "examples";
     fs::path golden = fs::path(JAVTRG_SOURCE_DIR) / "tests" / "golden";
     bool update = std::getenv("JAVTRG_UPDATE_GOLDEN") != nullptr;
     int compared = 0;
     for (const auto& entry : fs::directory_iterator(examples)) {
         if (entry.path().extension() != ".json") continue;
-        fs::path out = scratch(entry.path().stem().string() + ".records");
-        RunResult run = runTool("convert " + entry.path().string() + " -o " + out.string());
-        ASSERT_EQ(run.status, 0) << entry.path() << "\n" << run.errors;
+        fs::path out = path(entry.path().stem().string() + ".records");
+        RunResult result = run("convert " + entry.path().string() + " -o " + out.string());
+        ASSERT_EQ(result.status, 0) << entry.path() << "\n" << result.errors;
+        EXPECT_EQ(result.errors, "") << entry.path();
         fs::path expected = golden / (entry.path().stem().string() + ".records");
         if (update) fs::copy_file(out, expected, fs::copy_options::overwrite_existing);
         EXPECT_EQ(readFile(out), readFile(expected)) << "stream of " << entry.path() << " differs from " << expected;
-        fs::remove(out);
         ++compared;
     }
     EXPECT_GT(compared, 0);
 }
 
-TEST(ConvertTool, MalformedScriptsAreRejectedWithThePlaceAndNoOutput) {
+TEST_F(ConvertTool, StandardInputAndOutputAreDash) {
+    fs::path sample = fs::path(JAVTRG_SOURCE_DIR) / "examples" / "sample.json";
+    std::string stream;
+    RunResult result = run("convert - -o -", readFile(sample), &stream);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(stream, readFile(fs::path(JAVTRG_SOURCE_DIR) / "tests" / "golden" / "sample.records"));
+}
+
+// Every malformed script gives status 2, one line naming the script and the
+// place, and leaves no output file (nor a temporary one) behind.
+TEST_F(ConvertTool, MalformedScriptsAreRejectedWithThePlaceAndNoOutput) {
+    std::string deepClip = "{\"objects\": [";
+    for (int i = 0; i < 30000; ++i) deepClip += "{\"kind\": \"Clip\", \"mode\": 1, \"rectangle\": ";
+    deepClip += "{}" + std::string(30000, '}') + "]}";
     struct Case {
-        const char* script;
+        std::string script;
         const char* place;
     } cases[] = {
         {"{\"objects\": [", "byte"},
+        {"{\"comment\": 1e400}", "comment: expected a number within the range of a double"},
+        {deepClip, "at most 64 levels"},
         {"{\"objects\": [{\"kind\": \"Rectangel\"}]}", "objects[0].kind"},
+        {"{\"objects\": [{\"kind\": \"Rect\\nangle\"}]}", "\"Rect\\nangle\""},
         {"{\"objects\": [{\"kind\": \"Rectangle\", \"payload\": \"0g\"}]}", "objects[0].payload"},
+        {"{\"objects\": [{\"kind\": \"Polyline\", \"payload\": \"00000000 00000000 4141414141414141\"}]}",
+         "objects[0].payload: expected the named fields of a Polyline"},
+        {"{\"objects\": [{\"kind\": \"Clip\", \"mode\": 1, \"rectangle\": {\"kind\": \"TextString\", \"payload\": \"41\"}}]}",
+         "objects[0].rectangle.payload"},
+        {"{\"objects\": [{\"kind\": \"TextString\", \"text\": \"AB\", \"byteLength\": 64}]}", "objects[0].byteLength"},
+        {"{\"objects\": [{\"kind\": \"TextString\", \"text\": \"AB\", \"byteLength\": 100000000}]}", "objects[0].byteLength"},
+        {"{\"objects\": [{\"kind\": \"SimpleText\", \"byteLength\": 1}]}", "objects[0].byteLength"},
+        {"{\"objects\": [{\"kind\": \"FillAtt\", \"gradient\": {\"stops\": [{\"position\": 0}], \"stopCount\": 2}}]}",
+         "objects[0].gradient.stopCount"},
         {"{\"target\": {\"colourMode\": 4294967296}}", "target.colourMode"},
         {"{\"target\": {\"sizeX\": \"wide\"}}", "target.sizeX"},
         {"{\"target\": {\"sourceFrame\": [0, 0, 10]}}", "target.sourceFrame"},
         {"{\"session\": {\"currentEncoding\": 1.5}}", "session.currentEncoding"},
         {"{\"target\": {}, \"extra\": 1}", "extra"},
+        {"{\"target\": {\"a\\nb\": 1}}", "target[\"a\\nb\"]"},
         {"{\"objects\": [{\"kind\": 4294967296}]}", "objects[0].kind"},
     };
     for (const Case& c : cases) {
-        std::string script = writeScript("bad.json", c.script);
-        fs::path out = scratch("bad.records");
-        RunResult run = runTool("convert " + script + " -o " + out.string());
-        EXPECT_EQ(run.status, 2) << c.script;
-        EXPECT_NE(run.errors.find(script), std::string::npos) << run.errors;
-        EXPECT_NE(run.errors.find(c.place), std::string::npos) << c.script << " gave: " << run.errors;
-        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
-        EXPECT_FALSE(fs::exists(out)) << c.script;
-        EXPECT_FALSE(fs::exists(out.string() + ".partial")) << c.script;
-        fs::remove(script);
+        std::string script = write("bad.json", c.script);
+        RunResult result = run("convert " + script + " -o " + path("bad.records").string());
+        std::string what = c.script.substr(0, 100);
+        EXPECT_EQ(result.status, 2) << what;
+        EXPECT_NE(result.errors.find(script + ": "), std::string::npos) << result.errors;
+        EXPECT_NE(result.errors.find(c.place), std::string::npos) << what << " gave: " << result.errors;
+        EXPECT_EQ(lines(result.errors), 1u) << result.errors;
+        EXPECT_EQ(files(), 1u) << what;  // the script alone
     }
 }
 
-TEST(ConvertTool, GenericObjectsPassThroughAndUnknownKindsWriteNothing) {
-    // Kind 34 is answered with 2 (not a failure); kind 49 and -1 with 1.
-    std::string script = writeScript("generic.json",
-        "{\"objects\": [{\"kind\": 34}, {\"kind\": 49, \"payload\": \"01020304\"}, {\"kind\": -1}]}");
-    fs::path out = scratch("generic.records");
-    RunResult run = runTool("convert " + script + " -o " + out.string());
-    EXPECT_EQ(run.status, 0) << run.errors;
-    EXPECT_EQ(readFile(out), "");
-    fs::remove(out);
-    fs::remove(script);
+// An output that is the script itself, by any path or link, or an existing
+// directory, is refused before anything is read or written.
+TEST_F(ConvertTool, TheScriptOrADirectoryIsRefusedAsOutput) {
+    const std::string text = "{\"objects\": [{\"kind\": \"Rectangle\", \"x1\": 10, \"y1\": 10}]}";
+    std::string script = write("script.json", text);
+    fs::create_symlink(script, path("link.json"));
+    fs::create_hard_link(script, path("hard.json"));
+    fs::create_directory(path("folder"));
+    const std::string outputs[] = {script, (dir_ / "." / "script.json").string(), path("link.json").string(),
+                                   path("hard.json").string(), path("folder").string()};
+    for (const std::string& output : outputs) {
+        RunResult result = run("convert " + script + " -o " + output);
+        EXPECT_EQ(result.status, 2) << output;
+        EXPECT_NE(result.errors.find(output + ": is "), std::string::npos) << result.errors;
+        EXPECT_EQ(lines(result.errors), 1u) << result.errors;
+        EXPECT_EQ(readFile(script), text);
+        EXPECT_EQ(files(), 4u);
+    }
+    // Standard input is compared too: the script read from itself.
+    std::string command = std::string(JAVTRG_TOOL) + " convert - -o " + script + " <" + script + " 2>/dev/null";
+    int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+    EXPECT_EQ(readFile(script), text);
 }
 
-TEST(ConvertTool, UsageErrorsExitWithTwo) {
-    EXPECT_EQ(runTool("").status, 2);
-    EXPECT_EQ(runTool("convert").status, 2);
-    EXPECT_EQ(runTool("convert /nonexistent/script.json").status, 2);
-    EXPECT_EQ(runTool("convert --help").status, 0);
+// A script that converts but looks mistaken draws, with a warning a line.
+TEST_F(ConvertTool, SuspiciousScriptsConvertWithWarnings) {
+    // Kind 34 is answered with 2 (not a failure); kind 49 and -1 with 1.
+    std::string script = write("odd.json",
+        "{\"objects\": [{\"kind\": 34}, {\"kind\": 49, \"payload\": \"01020304\"}, {\"kind\": -1},"
+        " {\"kind\": \"Circle\", \"radius\": 1, \"radius\": 2}]}");
+    std::string stream;
+    RunResult result = run("convert " + script, "", &stream);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(stream, "o,-2,94,4,4\n");  // the last radius counts
+    EXPECT_EQ(lines(result.errors), 3u) << result.errors;
+    EXPECT_NE(result.errors.find("objects[1].kind: warning: kind code 49"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("objects[2].kind: warning: kind code -1"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("objects[3].radius: warning: duplicate key"), std::string::npos) << result.errors;
+}
+
+// A failed object is named by its index and kind, with the host's failed
+// operation; the stream written up to it is kept.
+TEST_F(ConvertTool, ADriverFailureNamesTheObjectAndTheHostOperation) {
+    std::string script = write("curve.json",
+        "{\"objects\": [{\"kind\": \"Circle\", \"radius\": 1}, {\"kind\": \"OpenCurve\", \"points\": [[0, 0], [1, 1]]}]}");
+    RunResult result = run("convert " + script + " -o " + path("curve.records").string());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.errors.find(script + ": objects[1] (OpenCurve): the driver failed to draw the object: "
+                                 "the host's curveToPointList returned nothing (the curve description is malformed"),
+              std::string::npos) << result.errors;
+    EXPECT_EQ(lines(result.errors), 1u) << result.errors;
+    EXPECT_EQ(readFile(path("curve.records")), "o,-1,95,2,2\n");
+    EXPECT_EQ(files(), 2u);
+}
+
+TEST_F(ConvertTool, UsageErrorsExitWithTwoAndVersionNamesTheLibrary) {
+    EXPECT_EQ(run("").status, 2);
+    EXPECT_EQ(run("convert").status, 2);
+    EXPECT_EQ(run("convert " + path("missing.json").string()).status, 2);
+    EXPECT_EQ(run("convert " + dir_.string()).status, 2);
+    EXPECT_EQ(run("convert --help").status, 0);
+    std::string version;
+    EXPECT_EQ(run("--version", "", &version).status, 0);
+    EXPECT_EQ(version.rfind("javtrg ", 0), 0u) << version;
+    EXPECT_NE(version.find("\nlibrary " + fs::canonical(JAVTRG_LIBRARY).string() + " (version "), std::string::npos)
+        << version;
+    EXPECT_EQ(run("--library /nonexistent/libjavtrg.so --version").status, 1);
 }
 
 }  // namespace

@@ -281,6 +281,18 @@ TEST(GradientFill, LinearBandsTileTheStripWithoutGapsOrOverlaps) {
     }
 }
 
+// A stepCount far beyond any viewer's need is drawn as 4096 bands, the last
+// in the last stop's colour: a bounded object makes bounded output.
+TEST(GradientFill, AHugeStepCountDrawsTheBoundOfBands) {
+    for (int32_t kind : {kLinear, kElliptical, kRectangular}) {
+        GradientHarness h(kind, INT32_MAX);
+        EXPECT_EQ(h.fill({0, 100, 100, 0}), 1);
+        std::vector<Band> bands = bandsOf(h.text());
+        ASSERT_EQ(bands.size(), 4096u) << kind;
+        EXPECT_EQ(bands.back().fill, (std::vector<int64_t>{-1, -1, -1, 255, 255, 255, 7})) << kind;
+    }
+}
+
 // Inputs at the 32-bit limits draw without undefined behaviour (the
 // sanitizer build checks that), end, and write only 32-bit fields.
 TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {

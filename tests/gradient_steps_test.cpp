@@ -2,6 +2,7 @@
 // at a position, with its rounding and segment cursor.
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "graphics/gradient.h"
@@ -54,12 +55,15 @@ TEST(GradientSteps, BandCountIsTheSmallerEstimateCappedAndFloored) {
     DriverContext* c = h.start();
     for (const Case& k : cases) EXPECT_EQ(plan(c, k.colours, k.stopCount, k.width, k.height), k.expected) << k.what;
 
-    // A positive stepCount of the host is used as it is, even above 256.
-    GradientDef g{};
-    g.stepCount = 300;
-    GradientBands bands;
-    JAVtGradBandsBegin(c, &g, PointPair{0, 0}, PointPair{0, 0}, &bands);
-    EXPECT_EQ(bands.count, 300);
+    // A positive stepCount of the host is used as it is, even above 256, up
+    // to the bound of 4096 bands.
+    for (auto [asked, drawn] : {std::pair{300, 300}, {4096, 4096}, {4097, 4096}, {INT32_MAX, 4096}}) {
+        GradientDef g{};
+        g.stepCount = asked;
+        GradientBands bands;
+        JAVtGradBandsBegin(c, &g, PointPair{0, 0}, PointPair{0, 0}, &bands);
+        EXPECT_EQ(bands.count, drawn) << asked;
+    }
 }
 
 TEST(GradientSteps, WithoutAUsableTargetSizeTheColourEstimateDecidesWithin1To256) {

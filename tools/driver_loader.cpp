@@ -1,6 +1,11 @@
 #include "tools/driver_loader.h"
 
 #include <dlfcn.h>
+#include <link.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
 
 namespace javtool {
 
@@ -22,9 +27,42 @@ bool loadDriver(const std::string& path, DriverApi* api, std::string* error) {
     return true;
 }
 
+bool loadDefaultDriver(DriverApi* api, std::string* error) {
+    if (loadDriver(JAVTRG_SONAME, api, error)) return true;
+    std::string first = *error;
+    std::error_code failure;
+    std::filesystem::path tool = std::filesystem::read_symlink("/proc/self/exe", failure);
+    if (!failure) {
+        for (const char* relative : {"", "../lib"}) {
+            std::filesystem::path candidate = tool.parent_path() / relative / JAVTRG_SONAME;
+            if (std::filesystem::exists(candidate, failure) && loadDriver(candidate.string(), api, error)) return true;
+        }
+    }
+    *error = first + " (give the library's path with --library or $JAVTRG_LIBRARY)";
+    return false;
+}
+
 void unloadDriver(DriverApi* api) {
     if (api->handle != nullptr) dlclose(api->handle);
     *api = DriverApi{};
+}
+
+std::string driverFile(const DriverApi& api) {
+    struct link_map* map = nullptr;
+    if (api.handle == nullptr || dlinfo(api.handle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr)
+        return std::string();
+    char resolved[PATH_MAX];
+    if (realpath(map->l_name, resolved) == nullptr) return map->l_name;
+    return resolved;
+}
+
+std::string driverVersion(const std::string& file) {
+    std::string name = std::filesystem::path(file).filename().string();
+    size_t at = name.find(".so.");
+    if (at == std::string::npos) return std::string();
+    std::string version = name.substr(at + 4);
+    if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) return std::string();
+    return version;
 }
 
 }  // namespace javtool

@@ -36,6 +36,13 @@ struct ScriptError : std::runtime_error {
     std::string message;
 };
 
+// Something a script says that converts but is probably not meant: where,
+// and what.
+struct ScriptWarning {
+    std::string place;
+    std::string message;
+};
+
 // What the session of a script says; read before any object is built.
 struct SessionSpec {
     int32_t currentEncoding = 7;
@@ -113,12 +120,22 @@ private:
 struct KindEntry {
     const char* name;
     int32_t code;
-    ObjectBuilder (*parse)(FieldReader& fields);  // nullptr: raw payload only
+    ObjectBuilder (*parse)(FieldReader& fields);  // nullptr: no named fields
+    // Whether the body holds a reference (a pointer the driver or the host
+    // follows). Such a body is built from named fields only: raw `payload`
+    // bytes are refused for it, so that no script can forge a pointer.
+    bool bodyHasReference = true;
 };
 
 // Kinds of each area, registered by name.
 const std::vector<KindEntry>& graphicsKinds();
 const std::vector<KindEntry>& textKinds();
+
+// The kind's name, or nullptr for a code the tool has no name for.
+const char* kindName(int32_t code);
+// Whether a handler of the driver knows the code (the named kinds, and the
+// group markers the driver answers without drawing).
+bool kindKnown(int32_t code);
 
 // Parses one object description (also used for nested objects).
 ObjectBuilder parseObject(const json& value, const std::string& path, const SessionSpec& session);
@@ -136,6 +153,7 @@ struct Script {
     TargetInfo info{};
     SessionSpec session;
     std::vector<ObjectBuilder> objects;
+    std::vector<ScriptWarning> warnings;
 };
 
 // Reads and checks a whole script; throws ScriptError.

@@ -279,8 +279,8 @@ ObjectBuilder parseLineAtt(FieldReader& f) {
 }
 
 // "gradient": the GradientDef. "stops" is an array of {"colour", "position"};
-// "stopCount" defaults to the number of stops given and may say otherwise
-// (the driver is expected to cope with any value).
+// "stopCount" defaults to the number of stops given and may be smaller (0 or
+// negative included), never larger: a count is never longer than its data.
 void readGradient(FieldReader& outer, const json& value, GradientDef* g) {
     FieldReader f(value, outer.place("gradient"), outer.session());
     g->gradientKind = f.i32("gradientKind");
@@ -298,6 +298,8 @@ void readGradient(FieldReader& outer, const json& value, GradientDef* g) {
         }
     }
     g->stopCount = f.i32("stopCount", static_cast<int32_t>(given));
+    if (g->stopCount > static_cast<int32_t>(given))
+        f.fail("stopCount", "at most the " + std::to_string(given) + " stops given");
     g->centreXPercent = f.i32("centreXPercent");
     g->centreYPercent = f.i32("centreYPercent");
     g->aspectX = f.i32("aspectX");
@@ -328,14 +330,14 @@ const std::vector<KindEntry>& graphicsKinds() {
         {.name = "Polyline", .code = kKindPolyline, .parse = parsePolyline},
         {.name = "OpenCurve", .code = kKindOpenCurve, .parse = parseOpenCurve},
         {.name = "Polygon", .code = kKindPolygon, .parse = parsePolygon},
-        {.name = "Rectangle", .code = kKindRectangle, .parse = parseRectangle},
-        {.name = "RoundRect", .code = kKindRoundRect, .parse = parseRoundRect},
-        {.name = "Circle", .code = kKindCircle, .parse = parseCircle},
-        {.name = "Ellipse", .code = kKindEllipse, .parse = parseEllipse},
+        {.name = "Rectangle", .code = kKindRectangle, .parse = parseRectangle, .bodyHasReference = false},
+        {.name = "RoundRect", .code = kKindRoundRect, .parse = parseRoundRect, .bodyHasReference = false},
+        {.name = "Circle", .code = kKindCircle, .parse = parseCircle, .bodyHasReference = false},
+        {.name = "Ellipse", .code = kKindEllipse, .parse = parseEllipse, .bodyHasReference = false},
         {.name = "ClosedCurve", .code = kKindClosedCurve, .parse = parseClosedCurve},
         {.name = "Raster", .code = kKindRaster, .parse = parseRaster},
         {.name = "Clip", .code = kKindClip, .parse = parseClip},
-        {.name = "LineAtt", .code = kKindLineAtt, .parse = parseLineAtt},
+        {.name = "LineAtt", .code = kKindLineAtt, .parse = parseLineAtt, .bodyHasReference = false},
         {.name = "FillAtt", .code = kKindFillAtt, .parse = parseFillAtt},
         {.name = "Palette", .code = kKindPalette, .parse = parsePalette},
         {.name = "TaggedRect", .code = kKindTaggedRect, .parse = parseTaggedRect},

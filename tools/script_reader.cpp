@@ -4,6 +4,8 @@
 #include <map>
 
 #include "tools/script.h"
+#include "tools/script_place.h"
+#include "tools/script_prescan.h"
 
 namespace javtool {
 
@@ -58,7 +60,7 @@ int32_t kindCode(const json& kind, const std::string& place) {
         for (const NamedKind& k : kKindNames) {
             if (name == k.name) return k.code;
         }
-        throw ScriptError(place, "a kind name such as \"Rectangle\" or a kind code, not \"" + name + "\"");
+        throw ScriptError(place, "a kind name such as \"Rectangle\" or a kind code, not " + shown(name));
     }
     if (kind.is_number_integer()) {
         int64_t code = kind.get<int64_t>();
@@ -291,7 +293,8 @@ void FieldReader::finish() {
         if (used_.count(it.key()) == 0) {
             std::string known;
             for (const std::string& name : used_) known += (known.empty() ? "" : ", ") + name;
-            throw ScriptError::unknownField(place(it.key()), known.empty() ? "no fields belong here" : "known here: " + known);
+            throw ScriptError::unknownField(memberPlace(path_, it.key()),
+                                            known.empty() ? "no fields belong here" : "known here: " + known);
         }
     }
 }
@@ -302,7 +305,7 @@ std::string parseHex(const std::string& text, const std::string& place) {
     for (char c : text) {
         if (c == ' ' || c == '\n' || c == '\t') continue;
         int digit = hexDigit(c);
-        if (digit < 0) throw ScriptError(place, "hexadecimal digits, not '" + std::string(1, c) + "'");
+        if (digit < 0) throw ScriptError(place, "hexadecimal digits, not " + shown(std::string(1, c)));
         if (high < 0) {
             high = digit;
         } else {
@@ -323,18 +326,34 @@ std::string encodeScriptText(const std::string& utf8, int32_t encoding, bool big
     return out;
 }
 
+const char* kindName(int32_t code) {
+    for (const NamedKind& k : kKindNames) {
+        if (k.code == code) return k.name;
+    }
+    return nullptr;
+}
+
+bool kindKnown(int32_t code) {
+    // The group markers are answered by the driver without a handler.
+    return findParser(code) != nullptr || code == 1 || code == 34;
+}
+
 ObjectBuilder parseObject(const json& value, const std::string& path, const SessionSpec& session) {
     FieldReader f(value, path, session);
     const json* kind = f.raw("kind");
     if (kind == nullptr) f.fail("kind", "the object's kind");
     int32_t code = kindCode(*kind, f.place("kind"));
+    const KindEntry* entry = findParser(code);
     if (const json* payload = f.raw("payload")) {
+        // References are made by the tool from named fields only.
+        if (entry != nullptr && entry->bodyHasReference)
+            f.fail("payload", std::string("the named fields of a ") + entry->name +
+                                  ": its body holds a reference, which raw payload bytes cannot give");
         if (!payload->is_string()) f.fail("payload", "the payload bytes in hexadecimal");
         std::string bytes = parseHex(payload->get<std::string>(), f.place("payload"));
         f.finish();
         return rawObject(code, std::move(bytes));
     }
-    const KindEntry* entry = findParser(code);
     if (entry == nullptr || entry->parse == nullptr) {
         f.finish();
         return rawObject(code, std::string());
@@ -345,13 +364,10 @@ ObjectBuilder parseObject(const json& value, const std::string& path, const Sess
 }
 
 Script readScript(const std::string& text) {
-    json root;
-    try {
-        root = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw ScriptError("byte " + std::to_string(e.byte), "well-formed JSON (" + std::string(e.what()) + ")");
-    }
     Script script;
+    // Syntax, depth and numbers are checked before the document is built.
+    prescanScript(text, &script.warnings);
+    json root = json::parse(text);
     if (!root.is_object()) throw ScriptError("top level", "an object with \"target\", \"session\" and \"objects\"");
     for (auto it = root.begin(); it != root.end(); ++it) {
         const std::string& key = it.key();

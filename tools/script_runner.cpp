@@ -64,16 +64,31 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
     SearchHolder search;
     applyTarget(script, host);
     applySession(script, host, &search);
+    host.clearLastFailure();
     DriverContext* context = api.start(stream, host.params(), 0);
-    if (context == nullptr) return outcome;
+    if (context == nullptr) {
+        outcome.hostFailure = host.describeLastFailure();
+        return outcome;
+    }
     outcome.started = true;
+    // The instance is shut down however the run ends, also when building
+    // an object throws (out of memory).
+    struct ShutDown {
+        const DriverApi& api;
+        DriverContext* context;
+        ~ShutDown() { api.shutDown(context); }
+    } shutDown{api, context};
     for (size_t i = 0; i < script.objects.size(); ++i) {
-        if (api.put(context, script.objects[i](host)) == 0) {
+        HostObject* object = script.objects[i](host);
+        int32_t kind = object->kind;
+        host.clearLastFailure();
+        if (api.put(context, object) == 0) {
             outcome.failedObject = static_cast<int64_t>(i);
+            outcome.failedKind = kind;
+            outcome.hostFailure = host.describeLastFailure();
             break;
         }
     }
-    api.shutDown(context);
     return outcome;
 }
 

@@ -3,6 +3,7 @@
 #define JAVTRG_SCRIPT_RUNNER_H
 
 #include <cstdint>
+#include <string>
 
 #include "host/reference_host.h"
 #include "tools/driver_loader.h"
@@ -13,6 +14,11 @@ namespace javtool {
 struct RunOutcome {
     bool started = false;
     int64_t failedObject = -1;  // index of the first object drawn with result 0
+    int32_t failedKind = 0;     // its kind
+    // The host's failure during the refused start or the failed object, in
+    // words ("the host's curveToPointList returned nothing (...)"); empty
+    // when the host saw none.
+    std::string hostFailure;
 };
 
 // Sets the host's target and session from the script, starts an instance

@@ -34,8 +34,14 @@ Text readText(FieldReader& f, int32_t encoding) {
 }
 
 // The text's length field: as given, else the length of the text's bytes.
+// A length may be shorter than the text (0 or less: the driver measures up
+// to the first zero byte, and two follow every text), never longer.
 int64_t readByteLength(FieldReader& f, const Text& text) {
-    return f.i64("byteLength", text ? static_cast<int64_t>(text->size()) : 0);
+    int64_t size = text ? static_cast<int64_t>(text->size()) : 0;
+    int64_t length = f.i64("byteLength", size);
+    if (length > size)
+        f.fail("byteLength", "at most the " + std::to_string(size) + " bytes of the text (0 or less: up to the first zero byte)");
+    return length;
 }
 
 // An object whose pointer field at `textOffset` of the body refers to a text
@@ -197,14 +203,21 @@ ObjectBuilder parseCharAtt(FieldReader& f) {
 
 const std::vector<KindEntry>& textKinds() {
     // Kinds without a body of their own take no fields (payload only).
+    // Texts and fonts are references; the other bodies hold none.
     static const std::vector<KindEntry> kinds = {
-        {"SimpleText", 18, parseSimpleText},   {"TextPiece", 19, parseTextPiece},
-        {"Justify", 20, nullptr},              {"TextAtt", 30, parseTextAtt},
-        {"TextBox", 38, parseTextBox},         {"ParaAtt", 39, parseParaAtt},
-        {"CharAtt", 40, parseCharAtt},         {"TextString", 41, parseTextString},
-        {"WidthString", 42, parseWidthString}, {"Tab", 45, nullptr},
-        {"ParaStart", 46, nullptr},            {"ParaStartAtt", 47, parseParaStartAtt},
-        {"TextBoxEnd", 48, nullptr},
+        {.name = "SimpleText", .code = 18, .parse = parseSimpleText},
+        {.name = "TextPiece", .code = 19, .parse = parseTextPiece},
+        {.name = "Justify", .code = 20, .parse = nullptr, .bodyHasReference = false},
+        {.name = "TextAtt", .code = 30, .parse = parseTextAtt},
+        {.name = "TextBox", .code = 38, .parse = parseTextBox, .bodyHasReference = false},
+        {.name = "ParaAtt", .code = 39, .parse = parseParaAtt, .bodyHasReference = false},
+        {.name = "CharAtt", .code = 40, .parse = parseCharAtt, .bodyHasReference = false},
+        {.name = "TextString", .code = 41, .parse = parseTextString},
+        {.name = "WidthString", .code = 42, .parse = parseWidthString},
+        {.name = "Tab", .code = 45, .parse = nullptr, .bodyHasReference = false},
+        {.name = "ParaStart", .code = 46, .parse = nullptr, .bodyHasReference = false},
+        {.name = "ParaStartAtt", .code = 47, .parse = parseParaStartAtt, .bodyHasReference = false},
+        {.name = "TextBoxEnd", .code = 48, .parse = nullptr, .bodyHasReference = false},
     };
     return kinds;
 }
