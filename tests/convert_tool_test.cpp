@@ -79,6 +79,10 @@ TEST(ConvertTool, MalformedScriptsAreRejectedWithThePlaceAndNoOutput) {
         {"{\"session\": {\"currentEncoding\": 1.5}}", "session.currentEncoding"},
         {"{\"target\": {}, \"extra\": 1}", "extra"},
         {"{\"objects\": [{\"kind\": 4294967296}]}", "objects[0].kind"},
+        {"{\"objects\": [{\"kind\": \"FillAtt\", \"pictureRef\": 7}]}", "objects[0].pictureRef"},
+        {"{\"pictures\": {\"p\": {\"objects\": [{\"kind\": \"FillAtt\", \"pictureRef\": \"q\"}]}}}",
+         "pictures.p.objects[0].pictureRef"},
+        {"{\"pictures\": {\"p\": {\"objects\": [], \"image\": {}}}}", "pictures.p.objects"},
     };
     for (const Case& c : cases) {
         std::string script = writeScript("bad.json", c.script);

@@ -64,6 +64,7 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
     SearchHolder search;
     applyTarget(script, host);
     applySession(script, host, &search);
+    for (const auto& [key, picture] : script.pictures) host.registerPicture(key, picture);
     DriverContext* context = api.start(stream, host.params(), 0);
     if (context == nullptr) return outcome;
     outcome.started = true;
@@ -74,6 +75,8 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
         }
     }
     api.shutDown(context);
+    // The host's conversions end with the instance.
+    host.releaseConversions();
     return outcome;
 }
 
