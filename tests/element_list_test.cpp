@@ -63,15 +63,6 @@ TEST(ElementList, AGrowthThatCannotBeMadeKeepsTheListUsable) {
     }
 }
 
-TEST(ElementList, WithoutAListNothingIsFoundOrStored) {
-    javtest::DriverHarness h;
-    h.start();
-    AddElementToList(h.context(), "a", "b", 1);
-    EXPECT_EQ(CheckElementInList(h.context(), 1), kElementNotFound);
-    EXPECT_EQ(h.context()->elementList, nullptr);
-    EXPECT_EQ(CheckElementInList(nullptr, 1), kElementNotFound);
-}
-
 // The answer by request kind, format code and picture mode. The reference
 // host's queryPictureFormat calls 10 and 8 raster formats (2), others not (1).
 TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
@@ -89,9 +80,7 @@ TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
         h.context()->pendingElementKey = 99;
         HostObject* rectangle = h.object(10, RectangleData{100, 900, 500, 400});
         h.context()->currentObject = rectangle;
-        PictureRequest request{};
-        request.kind = k.kind;
-        request.formatCode = k.format;
+        PictureRequest request{.kind = k.kind, .formatCode = k.format};
         PictureReply reply{};
         JAVSetTrgPicture(h.context(), &request, &reply);
         std::string what = std::to_string(k.kind) + "/" + std::to_string(k.format) + "/" + std::to_string(k.pictureMode);
@@ -117,10 +106,8 @@ TEST(TargetPicture, AVectorAnswerForAnotherObjectLeavesTheRectangleAsTheHostSetI
     ListHarness h;
     HostObject* circle = h.object(12, CircleData{1, 2, 3});
     h.context()->currentObject = circle;
-    PictureRequest request{};
-    request.kind = 3;
-    PictureReply reply{};
-    std::fill(reply.target.rect, reply.target.rect + 4, -7);
+    PictureRequest request{.kind = 3};
+    PictureReply reply{.target = {.rect = {-7, -7, -7, -7}}};
     JAVSetTrgPicture(h.context(), &request, &reply);
     EXPECT_EQ(reply.kind, 3);
     EXPECT_EQ((std::vector<int32_t>(reply.target.rect, reply.target.rect + 4)), (std::vector<int32_t>{-7, -7, -7, -7}));
@@ -136,8 +123,7 @@ TEST(TargetPicture, AnElementAnswerWithoutAWriterRecordsNothing) {
         if (missing == NoTargetInfo) h.params()->targetInfo = nullptr;
         if (missing == NoCreateElement) h.host().info()->createElement = nullptr;
         if (missing == NoElement) h.host().failAt("createElement", 1);
-        PictureRequest request{};
-        request.kind = 2;
+        PictureRequest request{.kind = 2};
         PictureReply reply{};
         JAVSetTrgPicture(h.context(), &request, &reply);
         EXPECT_EQ(reply.kind, 2) << missing;

@@ -113,36 +113,32 @@ TEST(GroupPlayback, ObjectsDrawnThenChangedAttributesRestored) {
     };
     for (const auto& k : cases) {
         PlaybackHarness h;
+        DriverContext before = *h.context();
+        TextAttributes text = before.currentTextAtt;
+        text.font = &before.currentTextFont;
         EXPECT_EQ(h.play(k.objects, k.endWithLast), k.result) << k.behaviour;
         EXPECT_EQ(h.take(), k.records) << k.behaviour;
         EXPECT_EQ(h.created(), k.created) << k.behaviour;
+        if (k.result != 1) continue;
+        // Everything as before, the text attributes with a copy of their font.
+        DriverContext* c = h.context();
+        EXPECT_EQ(JAVtCmpTextAtt(c, &text, &c->currentTextAtt), 1) << k.behaviour;
+        EXPECT_STREQ(c->currentTextFont.plainFace, "Serif") << k.behaviour;
+        EXPECT_EQ(std::memcmp(&before.currentFillAtt, &c->currentFillAtt, sizeof(FillAttributes)), 0) << k.behaviour;
+        EXPECT_EQ(std::memcmp(&before.currentLineAtt, &c->currentLineAtt, sizeof(LineAttributes)), 0) << k.behaviour;
     }
 }
 
-// The restored text attributes carry a copy of the font they had; the block
-// goes back to the host with the object.
-TEST(GroupPlayback, RestoredTextAttributesCarryTheirFont) {
-    PlaybackHarness h;
-    TextAttributes before = h.context()->currentTextAtt;
-    TextFont font = h.context()->currentTextFont;
-    before.font = &font;
-    EXPECT_EQ(h.play({text(240, "Sans")}), 1);
-    EXPECT_EQ(JAVtCmpTextAtt(h.context(), &before, &h.context()->currentTextAtt), 1);
-    EXPECT_STREQ(h.context()->currentTextFont.plainFace, "Serif");
-}
-
-TEST(GroupPlayback, ARestoringObjectThatCannotBeMadeFailsWithoutLeaking) {
+// Decided: an absent group is a failure, like any absent argument.
+TEST(GroupPlayback, ARestoringObjectThatCannotBeMadeOrAnAbsentGroupFails) {
     for (const char* failing : {"createObject", "allocate"}) {
         PlaybackHarness h;
         h.host().failAt(failing, 1);
         EXPECT_EQ(h.play({text(240, "Sans")}), 0) << failing;
     }
-}
-
-TEST(GroupPlayback, AnAbsentGroupIsAFailure) {
     PlaybackHarness h;
-    EXPECT_EQ(JAVtPlayGroup(h.context(), nullptr), 0);
     HostGroup noNext{};
+    EXPECT_EQ(JAVtPlayGroup(h.context(), nullptr), 0);
     EXPECT_EQ(JAVtPlayGroup(h.context(), &noNext), 0);
 }
 

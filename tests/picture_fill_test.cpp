@@ -10,17 +10,6 @@ namespace {
 using refhost::HostPicture;
 using refhost::ReferenceHost;
 
-HostPicture rasterPicture(int32_t requestKind, int32_t format) {
-    HostPicture picture;
-    picture.requestKind = requestKind;
-    picture.formatCode = format;
-    picture.raster = true;
-    picture.width = 1;
-    picture.height = 1;
-    picture.pixels = std::string("\xff\x00\x00\xff", 4);
-    return picture;
-}
-
 FillAttributes pictureFill(uint64_t key) {
     FillAttributes fill{};
     fill.fillStyle = 4;
@@ -51,7 +40,8 @@ struct FillHarness : javtest::DriverHarness {
     explicit FillHarness(bool withTargetInfo = true) {
         javtest::squareTarget(host(), 1000, 100);
         host().useTargetInfo(withTargetInfo);
-        host().registerPicture(1, rasterPicture(2, 10));
+        host().registerPicture(1, HostPicture{.requestKind = 2, .formatCode = 10, .raster = true, .width = 1,
+                                              .height = 1, .pixels = std::string("\xff\x00\x00\xff", 4)});
         HostPicture vector;
         vector.objects = {fillWith(FillAttributes{}), shape(10, RectangleData{0, 100, 100, 0})};
         host().registerPicture(2, vector);
@@ -69,8 +59,7 @@ TEST(PictureFill, ElementPicturesAreConvertedOnceAndVectorPicturesEveryTime) {
     EXPECT_EQ(h.fill(1, {500, 400, 0, 900}), 1);
     EXPECT_EQ(h.take(), "m,10,10,50,50\nelement-0001.png\nimage/png\nm,0,10,50,50\nelement-0001.png\nimage/png\n");
     EXPECT_EQ(h.host().calls("convertPicture"), 1u);
-    // The element was closed after its conversion and holds the picture at
-    // the fill's size at 96 pixels per inch.
+    // The element was closed after its conversion and holds the picture.
     EXPECT_TRUE(h.host().elements().at(0)->written);
     EXPECT_EQ(h.host().pictureReplies().at(0).kind, 2);
 
