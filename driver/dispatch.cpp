@@ -24,7 +24,7 @@ int32_t JAVtDispatch(DriverContext* context, HostObject* object) {
         case kKindSimpleText: return JAVtText(context, object);
         case kKindTextPiece: return JAVtAppendTxt(context, object);
         case kKindJustify: JAVtJustifyTxt(context, object); return 1;
-        case kKindRaster: return 1;  // raster images are not drawn yet
+        case kKindRaster: return JAVtRaster(context, object);
         case kKindClip: return JAVtClip(context, object);
         case kKindLineAtt: return JAVtLineAtt(context, object);
         case kKindFillAtt: return JAVtFillAtt(context, object);

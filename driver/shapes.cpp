@@ -9,6 +9,7 @@
 // range like the mapped values themselves, so every field stays a "%d".
 #include "driver/shapes.h"
 
+#include "driver/pictures.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
 #include "stream/object_kind.h"
@@ -95,14 +96,15 @@ int32_t JAVtDrawCurve(DriverContext* context, HostObject* curve, int32_t kind,
 int32_t JAVtRectangle(DriverContext* context, HostObject* object) {
     RectangleData* r = JAVtBody<RectangleData>(object);
     JAVtOrderCorners(r);
-    int64_t left = JAVtMapX(context, r->x0);
-    int64_t top = JAVtMapY(context, r->y0);
-    int64_t width = JAVtMapLengthX(context, JAVtAsDouble(int64_t{r->x1} - r->x0));
-    int64_t height = JAVtMapLengthY(context, JAVtAsDouble(int64_t{r->y0} - r->y1));
-    // Picture fills are placed as picture elements; until they are, a
-    // rectangle under a picture fill writes nothing.
-    if (context->currentFillAtt.fillStyle == kFillPicture) return 1;
-    JAVtEmitShape(context, 'r', {left, top, width, height}, PointPair{r->x0, r->y0}, PointPair{r->x1, r->y1});
+    const int64_t box[4] = {
+        JAVtMapX(context, r->x0),
+        JAVtMapY(context, r->y0),
+        JAVtMapLengthX(context, JAVtAsDouble(int64_t{r->x1} - r->x0)),
+        JAVtMapLengthY(context, JAVtAsDouble(int64_t{r->y0} - r->y1)),
+    };
+    // Under a picture fill the rectangle is where the picture goes.
+    if (context->currentFillAtt.fillStyle == kFillPicture) return JAVtPictureFill(context, r, box);
+    JAVtEmitShape(context, 'r', box, PointPair{r->x0, r->y0}, PointPair{r->x1, r->y1});
     return 1;
 }
 

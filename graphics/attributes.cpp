@@ -56,9 +56,11 @@ int32_t JAVtViewerGradientForm(const GradientDef* g) {
 }  // namespace
 
 // A positive pen width becomes pixels in the object itself, at least one
-// pixel; a width of 0 or less is passed on unchanged.
+// pixel; a width of 0 or less is passed on unchanged. The pen as received
+// is kept too: group playback restores it from that copy.
 extern "C" int32_t JAVtLineAtt(DriverContext* context, HostObject* object) {
     LineAttributes* pen = JAVtBody<LineAttributes>(object);
+    std::memcpy(&context->receivedLineAtt, pen, sizeof(LineAttributes));
     uint32_t colour = JAVtResolveColour(context, pen->lineColour);
     if (pen->lineWidth > 0) {
         int32_t pixels = JAVtMapLengthX(context, pen->lineWidth);

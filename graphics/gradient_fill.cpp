@@ -182,10 +182,9 @@ int32_t JAVtEdgeY(int32_t x, double tangent, double k) { return JAVtSaturate(x *
 // Draws the gradient of the current fill over the box corner 1 (left, top),
 // corner 2 (right, bottom). Returns 1 when every band was drawn, 0 when the
 // colour search ended early or no point list was available; the bands
-// written so far stay. A box inverted on both axes (the box of a polygon
-// without points) draws nothing.
+// written so far stay. An inverted box (a circle of negative radius) is
+// drawn too: the fills work on absolute distances.
 extern "C" int32_t JAVtGradientFill(DriverContext* context, PointPair corner1, PointPair corner2) {
-    if (corner1.x > corner2.x && corner2.y > corner1.y) return 1;
     GradientDef* gradient = &context->currentFillAtt.gradient;
     if (gradient->gradientKind != kGradientElliptical && gradient->gradientKind != kGradientRectangular)
         return JAVtLinearGradientFill(context, corner1, corner2);

@@ -8,6 +8,21 @@
 // draws, encloses it and the bands in "q,2" ... "q,0". Returns 1.
 int32_t JAVtPolygon(DriverContext* context, HostObject* object);
 
+// Picture elements: raster images and fill pictures written by the host at
+// 96 pixels per inch, format 10 unless the host's own format is kept.
+inline constexpr int32_t kElementPng = 10;
+inline constexpr int32_t kElementDpi = 96;
+// A host length in element pixels, truncated, at least 1.
+int32_t JAVtElementPixels(int64_t length, double unitsPerInch);
+// The image parameter block handed to the host: a copy of the target info
+// with no extents, `width` × `height` pixels (also as the image size) at 96
+// pixels per inch.
+void JAVtImageParameters(TargetInfo* block, const TargetInfo* info, int32_t width, int32_t height);
+// Writes the "m" record placing a picture element in the box {left, top,
+// width, height} (pixels), named by elementTextA and elementTextB. Returns
+// the stream's result.
+int32_t JAVtWriteElementPlacement(DriverContext* context, const int64_t (&box)[4]);
+
 // A colour entry as a Colour: the entry itself with colourMode 4, otherwise
 // an index into the palette (see colour.cpp for the out-of-table rules).
 uint32_t JAVtResolveColour(const DriverContext* context, uint32_t entry);

@@ -72,8 +72,9 @@ int32_t JAVtPolygon(DriverContext* context, HostObject* object) {
     JAVtCountRecord(context);
     if (!gradient) return 1;
 
-    // The bands cover the bounding box of the points. Without points the box
-    // stays inverted (left > right, bottom > top); the fill draws nothing then.
+    // The bands cover the bounding box of the points. A polygon without
+    // points has no box (it would stay at the extreme start values): its
+    // clip holds no bands.
     PointPair corner1{INT32_MAX, INT32_MIN};
     PointPair corner2{INT32_MIN, INT32_MAX};
     uint32_t count = points != nullptr ? points->count : 0;
@@ -84,7 +85,7 @@ int32_t JAVtPolygon(DriverContext* context, HostObject* object) {
         if (p.y < corner2.y) corner2.y = p.y;
         if (p.y > corner1.y) corner1.y = p.y;
     }
-    JAVtGradientFill(context, corner1, corner2);
+    if (count > 0) JAVtGradientFill(context, corner1, corner2);
     JAVtEmitText(context, "q,0\n");
     return 1;
 }

@@ -63,6 +63,9 @@ void closeWriter(ElementWriter* writer) {
         std::abort();
     }
     element->host->log("closeElement");
+    // A close that fails (an injected failure, as a file that cannot be
+    // completed) spoils the element.
+    if (element->host->shouldFail("closeElement")) element->failed = true;
     element->host->closeElement(element, false);
 }
 
@@ -77,9 +80,11 @@ ElementWriter* opCreateElement(void* elementHandle, int32_t formatCode, char* te
 }
 
 // The host's picture formats 10 (PNG) and 8 (its raster format) are
-// rasters; every other format, 26 among them, is a vector picture.
+// rasters; every other format, 26 among them, is a vector picture. A failed
+// query answers 0: no kind known.
 int32_t opQueryPictureFormat(HostServices* s, const int32_t* formatCode) {
     hostOf(s)->log("queryPictureFormat");
+    if (hostOf(s)->shouldFail("queryPictureFormat")) return 0;
     if (formatCode == nullptr) return 1;
     return *formatCode == kElementPng || *formatCode == kElementRaster ? 2 : 1;
 }
@@ -236,18 +241,48 @@ size_t ReferenceHost::closeOpenElements() {
     return closed;
 }
 
+HostElement* ReferenceHost::findOpenElement(const ElementWriter* writer) {
+    auto found = std::find_if(elements_.begin(), elements_.end(), [writer](const auto& e) { return &e->writer == writer; });
+    if (found == elements_.end() || !(*found)->open) return nullptr;
+    return found->get();
+}
+
+bool ReferenceHost::writeImage(HostElement* element, const uint8_t* pixels, uint32_t width, uint32_t height,
+                               const TargetInfo* parameters) {
+    // One image per element, and only into a PNG element.
+    if (element->written || element->formatCode != kElementPng) return false;
+    // From here on a failure spoils the element.
+    element->failed = true;
+    PngJob job{};
+    job.pixels = pixels;
+    job.sourceWidth = width;
+    job.sourceHeight = height;
+    job.width = width;
+    job.height = height;
+    if (parameters != nullptr) {
+        job.width = exportSide(parameters->pixelWidth, width);
+        job.height = exportSide(parameters->pixelHeight, height);
+        job.dpiX = parameters->dpiX;
+        job.dpiY = parameters->dpiY;
+    }
+    std::vector<uint8_t> row(static_cast<size_t>(job.width) * 4);
+    job.row = row.data();
+    if (!writePng(element, job)) return false;
+    if (element->file != nullptr && std::fflush(element->file) != 0) return false;
+    element->written = true;
+    element->failed = false;
+    return true;
+}
+
 int32_t ReferenceHost::exportRaster(const void* rasterBody, ExportRequest* request) {
     log("exportRaster");
     bool injected = shouldFail("exportRaster");
     if (request == nullptr) return 0;
     // Only an open element of this host takes an image; the writer is
     // compared by address and never followed before it is found here.
-    auto found = std::find_if(elements_.begin(), elements_.end(),
-                              [request](const auto& e) { return &e->writer == request->writer; });
-    if (found == elements_.end() || !(*found)->open) return 0;
-    HostElement* element = found->get();
-    // One image per element, and only into a PNG element.
-    if (element->written || element->formatCode != kElementPng || request->elementKind != static_cast<uint32_t>(kElementPng))
+    HostElement* element = findOpenElement(request->writer);
+    if (element == nullptr || element->written || element->formatCode != kElementPng ||
+        request->elementKind != static_cast<uint32_t>(kElementPng))
         return 0;
 
     // From here on a failure spoils the element.
@@ -258,26 +293,7 @@ int32_t ReferenceHost::exportRaster(const void* rasterBody, ExportRequest* reque
     // The pixels must be a block of this host large enough for the image.
     auto block = blocks_.find(image.pixels);
     if (block == blocks_.end() || block->second.size / 4 / image.width < image.height) return 0;
-
-    PngJob job{};
-    job.pixels = image.pixels;
-    job.sourceWidth = image.width;
-    job.sourceHeight = image.height;
-    job.width = image.width;
-    job.height = image.height;
-    if (const TargetInfo* parameters = request->parameters) {
-        job.width = exportSide(parameters->pixelWidth, image.width);
-        job.height = exportSide(parameters->pixelHeight, image.height);
-        job.dpiX = parameters->dpiX;
-        job.dpiY = parameters->dpiY;
-    }
-    std::vector<uint8_t> row(static_cast<size_t>(job.width) * 4);
-    job.row = row.data();
-    if (!writePng(element, job)) return 0;
-    if (element->file != nullptr && std::fflush(element->file) != 0) return 0;
-    element->written = true;
-    element->failed = false;
-    return 1;
+    return writeImage(element, image.pixels, image.width, image.height, request->parameters) ? 1 : 0;
 }
 
 }  // namespace refhost

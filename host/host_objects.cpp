@@ -50,6 +50,9 @@ void setField(HostObject* object, int32_t offset, void* value) {
     std::memcpy(reinterpret_cast<unsigned char*>(object) + offset, &value, sizeof value);
 }
 
+constexpr int32_t kKindTextAtt = 30;
+constexpr int32_t kTextFontOffset = kHostObjectPayloadOffset + offsetof(TextAttributes, font);
+
 }  // namespace
 
 void installObjectOperations(HostServices* services) {
@@ -83,8 +86,26 @@ const ObjectInfo* ReferenceHost::objectInfo(const HostObject* object) const {
     return it == objects_.end() ? nullptr : &it->second;
 }
 
+// A TextAtt owns the 132-byte font block its font field refers to, also one
+// that its user obtained with allocate and put there (as the driver does
+// when it restores text attributes): such a block becomes an attachment, so
+// the object's release frees it and its copies copy it.
+void ReferenceHost::adoptTextFont(const HostObject* object) {
+    auto it = objects_.find(object);
+    if (it == objects_.end() || it->second.kind != kKindTextAtt) return;
+    void* font = nullptr;
+    std::memcpy(&font, reinterpret_cast<const unsigned char*>(object) + kTextFontOffset, sizeof font);
+    auto block = blocks_.find(font);
+    if (font == nullptr || block == blocks_.end()) return;
+    for (const Attachment& a : it->second.attachments) {
+        if (a.target == font) return;
+    }
+    it->second.attachments.push_back(Attachment{AttachKind::Block, kTextFontOffset, font, block->second.size});
+}
+
 void ReferenceHost::releaseObject(HostObject* object) {
     if (object == nullptr) return;
+    adoptTextFont(object);
     auto it = objects_.find(object);
     if (it == objects_.end()) std::abort();  // released twice, or not ours
     std::vector<Attachment> attachments = std::move(it->second.attachments);
@@ -100,6 +121,7 @@ void ReferenceHost::releaseObject(HostObject* object) {
 }
 
 HostObject* ReferenceHost::cloneObject(const HostObject* object) {
+    adoptTextFont(object);
     const ObjectInfo* info = objectInfo(object);
     if (info == nullptr) return nullptr;
     HostObject* copy = newObject(info->kind, info->payloadSize);

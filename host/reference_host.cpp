@@ -61,7 +61,9 @@ int32_t opSetTargetPictureHandler(HostServices* s, uint64_t handle, SetTrgPictur
     ReferenceHost* h = owner(s);
     h->log("setTargetPictureHandler");
     if (handle != h->hostHandle() || handler == nullptr) return 0;
-    return h->shouldFail("setTargetPictureHandler") ? 0 : 1;
+    if (h->shouldFail("setTargetPictureHandler")) return 0;
+    h->setPictureHandler(handler);
+    return 1;
 }
 
 int32_t registrationStep(HostServices* s, uint64_t handle, const char* name) {
@@ -78,11 +80,6 @@ int32_t opUnregisterDriver(HostServices* s, DriverContext*) {
     ReferenceHost* h = owner(s);
     h->log("unregisterDriver");
     return 1;
-}
-
-ConversionResult* opConvertPicture(HostServices* s, uint64_t, uint64_t, DriverContext*, TargetInfo*) {
-    owner(s)->log("convertPicture");
-    return nullptr;
 }
 
 // Distinct addresses the host hands on as its default handlers.
@@ -110,8 +107,9 @@ ReferenceHost::ReferenceHost() {
 
 ReferenceHost::~ReferenceHost() {
     // The driver may leave an element open (a failed export); the host
-    // completes it.
+    // completes it. Conversions give back what their groups still hold.
     closeOpenElements();
+    releaseConversions();
     // Whatever is still live was leaked by its user; the tests report it.
     // The host frees it so that leak checkers point at the test, not here.
     std::vector<HostObject*> liveObjects;
@@ -134,7 +132,6 @@ void ReferenceHost::installTables() {
     t.allocateZeroed = opAllocateZeroed;
     t.reallocate = opReallocate;
     t.freeBlock = opFreeBlock;
-    t.convertPicture = opConvertPicture;
     t.registerDriver = opRegisterDriver;
     t.installHandler = opInstallHandler;
     t.setRegistrationFlag = opSetRegistrationFlag;
@@ -150,6 +147,7 @@ void ReferenceHost::installTables() {
     installTextOperations(&t, &session_.table);
     installFontOperations(&session_.table);
     installElementOperations(&t, &info_, this);
+    installPictureOperations(&t);
 }
 
 void ReferenceHost::useTargetInfo(bool present) { params_.targetInfo = present ? &info_ : nullptr; }

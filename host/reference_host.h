@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -152,6 +153,42 @@ struct HostElement {
 // element callback, with the host as its handle, into the target info.
 void installElementOperations(HostServices* services, TargetInfo* info, ReferenceHost* host);
 
+// ---- Fill pictures and their conversion (host_pictures.cpp) ----
+
+// Makes one object of a vector picture in the host.
+using ObjectMaker = std::function<HostObject*(ReferenceHost&)>;
+
+// A picture a fill can name: registered under the key that the fill's
+// pictureRef holds. The driver is asked how it wants the picture with a
+// request of `requestKind` and `formatCode`. A vector picture is its objects
+// in drawing order; a raster picture (`raster` set) is an image.
+struct HostPicture {
+    int32_t requestKind = 3;
+    int32_t formatCode = 26;
+    std::vector<ObjectMaker> objects;
+    bool raster = false;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::string pixels;  // width × height × 4 bytes, red, green, blue, alpha, rows from the top
+};
+
+// A picture handed back as vector drawing: the ConversionResult (kind 3)
+// and its group. The group's objects are made when the picture is
+// converted; `next` hands them out one by one, and whatever it did not hand
+// out is released with the conversion.
+struct PictureGroup {
+    HostGroup group;  // the driver sees this
+    ReferenceHost* host;
+    std::vector<HostObject*> objects;
+    size_t handedOut;
+};
+struct HostConversion {
+    ConversionResult result;
+    PictureGroup group;
+};
+
+void installPictureOperations(HostServices* services);
+
 class ReferenceHost {
 public:
     ReferenceHost();
@@ -246,6 +283,22 @@ public:
     uint64_t hostHandle() const { return hostHandle_; }
     int32_t registrations() const { return registrations_; }
     SetTrgPictureFn pictureHandler() const { return pictureHandler_; }
+    void setPictureHandler(SetTrgPictureFn handler) { pictureHandler_ = handler; }
+
+    // Fill pictures (see host_pictures.cpp and docs/pictures.md).
+    void registerPicture(uint64_t key, HostPicture picture);
+    // The convertPicture operation: asks the driver's picture handler how it
+    // wants the picture, then returns it as a group (vector answer) or
+    // writes it into the element the driver opened (element answer).
+    ConversionResult* convertPicture(uint64_t handle, uint64_t key, DriverContext* context, TargetInfo* copy);
+    // The driver's replies, in conversion order.
+    const std::vector<PictureReply>& pictureReplies() const { return pictureReplies_; }
+    // Conversions are kept until the run ends (a group may still be played
+    // while a picture inside it is converted). Releasing them releases the
+    // objects their groups did not hand out; the host does it when it is
+    // destroyed. Returns how many conversions there were.
+    size_t liveConversions() const { return conversions_.size(); }
+    size_t releaseConversions();
 
     // Picture elements. With a directory (which must exist) each element is
     // a file there; without one the host keeps its bytes in memory.
@@ -260,9 +313,18 @@ public:
     ElementWriter* createElement(int32_t formatCode, char* textA, int32_t sizeA, char* textB, int32_t sizeB);
     int32_t exportRaster(const void* rasterBody, ExportRequest* request);
     void closeElement(HostElement* element, bool byHost);
+    // The open element of this writer, found by address (never followed
+    // first); nullptr for any other writer.
+    HostElement* findOpenElement(const ElementWriter* writer);
+    // Writes `pixels` (width × height, RGBA) into an open PNG element that
+    // holds no image yet, scaled to the parameter block's pixel size. false
+    // when the element cannot take it; a failed write spoils the element.
+    bool writeImage(HostElement* element, const uint8_t* pixels, uint32_t width, uint32_t height,
+                    const TargetInfo* parameters);
 
 private:
     void installTables();
+    void adoptTextFont(const HostObject* object);
 
     ServicesTable services_{};
     SessionTable session_{};
@@ -285,6 +347,9 @@ private:
     std::string elementDirectory_;
     std::vector<std::unique_ptr<HostElement>> elements_;
     size_t elementsClosedByHost_ = 0;
+    std::map<uint64_t, HostPicture> pictures_;
+    std::vector<std::unique_ptr<HostConversion>> conversions_;
+    std::vector<PictureReply> pictureReplies_;
 
     friend struct HostOps;
 };

@@ -128,6 +128,10 @@ TEST_F(ConvertTool, MalformedScriptsAreRejectedWithThePlaceAndNoOutput) {
         {"{\"target\": {}, \"extra\": 1}", "extra"},
         {"{\"target\": {\"a\\nb\": 1}}", "target[\"a\\nb\"]"},
         {"{\"objects\": [{\"kind\": 4294967296}]}", "objects[0].kind"},
+        {"{\"objects\": [{\"kind\": \"FillAtt\", \"pictureRef\": 7}]}", "objects[0].pictureRef"},
+        {"{\"pictures\": {\"p\": {\"objects\": [{\"kind\": \"FillAtt\", \"pictureRef\": \"q\"}]}}}",
+         "pictures.p.objects[0].pictureRef"},
+        {"{\"pictures\": {\"p\": {\"objects\": [], \"image\": {}}}}", "pictures.p.objects"},
     };
     for (const Case& c : cases) {
         std::string script = write("bad.json", c.script);

@@ -8,6 +8,7 @@ DriverHarness::~DriverHarness() {
     shutDown();
     EXPECT_EQ(host_.liveBlocks(), 0u) << host_.describeLive();
     EXPECT_EQ(host_.liveObjects(), 0u) << host_.describeLive();
+    EXPECT_EQ(host_.openElements(), 0u) << "elements left open";
 }
 
 DriverContext* DriverHarness::start() {
@@ -15,9 +16,11 @@ DriverContext* DriverHarness::start() {
     return context_;
 }
 
+// The host's picture conversions end with the instance.
 void DriverHarness::shutDown() {
     if (context_ != nullptr) shutDownJAVtrg(context_);
     context_ = nullptr;
+    host_.releaseConversions();
 }
 
 std::string DriverHarness::take() {

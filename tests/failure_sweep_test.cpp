@@ -22,7 +22,8 @@ const char* const kOperations[] = {
     "insertObject",      "newPointList",     "copyPalette",    "curveToPointList",
     "closedCurveToPointList", "convertToUnits", "write",       "registerDriver",
     "installHandler",    "setRegistrationFlag", "setTargetPictureHandler", "registrationStepA",
-    "registrationStepB", "registrationStepC",
+    "registrationStepB", "registrationStepC", "convertPicture", "queryPictureFormat",
+    "createElement",     "exportRaster",      "closeElement",   "reallocate",
 };
 
 struct SweepRun {

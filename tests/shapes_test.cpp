@@ -162,6 +162,23 @@ TEST(Shapes, ExtremeCoordinatesInEveryFieldAreSafe) {
               "o,2147483647,2147483647,-2147483648,-2147483648\n");
 }
 
+// A negative radius turns the circle's gradient box over on both axes:
+// left 600, top 400, right 400, bottom 600. The concentric fill works on
+// absolute distances: centred at 0 percent, (600, 600), radius
+// trunc(sqrt(2) * 200 + 0.5) = 283, then 283 - 188. With two stops and a
+// box of negative size the planned band count is the stop count.
+TEST(Shapes, ACircleOfNegativeRadiusGetsItsGradientBands) {
+    Target t;
+    t.h.put(29, driverGradient());
+    t.h.take();
+    EXPECT_EQ(t.put(shape(12, {500, 500, -100})), 1);
+    EXPECT_EQ(t.h.take(),
+              "q,2\no,60,60,-20,-20\n"
+              "t,-1,-1,-1,0,0,0,0\no,32,12,56,56\n"
+              "t,-1,-1,-1,0,0,255,0\no,50,30,20,20\n"
+              "q,0\n");
+}
+
 TEST(Curves, FailuresReleaseTheCreatedObjectAndReturnZero) {
     const std::vector<int32_t> straight = {0, 0, 100, 0, 200, 0, 300, 0};
     const struct {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -58,6 +59,9 @@ struct SessionSpec {
     std::string searchOptions;
     int32_t caseSensitive = 0;
     int32_t wholeWordRequested = 0;
+    // The keys of the script's pictures by name, known before any object is
+    // read so that fills (also those inside pictures) can name them.
+    std::map<std::string, uint64_t> pictureKeys;
 };
 
 // Builds one object in the host, ready to hand to the driver.
@@ -147,6 +151,9 @@ std::string parseHex(const std::string& text, const std::string& place);
 // Encodes UTF-8 text into the encoding; an error names what cannot be held.
 std::string encodeScriptText(const std::string& utf8, int32_t encoding, bool bigEndianUnits, const std::string& place);
 
+// "image" of a Raster or a raster picture: its size and RGBA pixel bytes.
+std::string readRasterImage(FieldReader& outer, const json& value, uint32_t* width, uint32_t* height);
+
 struct Script {
     TargetParams params{};
     bool hasTargetInfo = false;
@@ -154,7 +161,14 @@ struct Script {
     SessionSpec session;
     std::vector<ObjectBuilder> objects;
     std::vector<ScriptWarning> warnings;
+    // The pictures fills can name, by key (script_pictures.cpp).
+    std::vector<std::pair<uint64_t, refhost::HostPicture>> pictures;
 };
+
+// Reads the top-level "pictures" table into the script.
+void readPictures(const json& value, Script* script);
+// A fill's "pictureRef": the name of one of the script's pictures, as its key.
+uint64_t readPictureRef(FieldReader& f, const char* name);
 
 // Reads and checks a whole script; throws ScriptError.
 Script readScript(const std::string& text);

@@ -216,6 +216,8 @@ ObjectBuilder parsePalette(FieldReader& f) {
     };
 }
 
+}  // namespace
+
 // "image" of a Raster: {"width", "height", and either "pixels", the RGBA
 // bytes in hexadecimal with rows from the top, or "fill", one colour for
 // every pixel}. The pixels become a block the object owns.
@@ -248,6 +250,8 @@ std::string readRasterImage(FieldReader& outer, const json& value, uint32_t* wid
     f.finish();
     return bytes;
 }
+
+namespace {
 
 // Raster: the corners "x0" to "y2" and "image"; without "image" the image
 // is absent (no size, no pixels).
@@ -316,7 +320,7 @@ ObjectBuilder parseFillAtt(FieldReader& f) {
     body.foreShown = f.i32("foreShown");
     body.fillStyle = f.i32("fillStyle");
     body.fillColour = f.colour("fillColour");
-    body.pictureRef = f.u64("pictureRef");
+    body.pictureRef = readPictureRef(f, "pictureRef");
     body.pictureMode = f.i32("pictureMode");
     body.fillParam = f.i32("fillParam");
     if (const json* gradient = f.object("gradient")) readGradient(f, *gradient, &body.gradient);

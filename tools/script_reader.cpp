@@ -371,8 +371,8 @@ Script readScript(const std::string& text) {
     if (!root.is_object()) throw ScriptError("top level", "an object with \"target\", \"session\" and \"objects\"");
     for (auto it = root.begin(); it != root.end(); ++it) {
         const std::string& key = it.key();
-        if (key != "target" && key != "session" && key != "objects" && key != "comment")
-            throw ScriptError::unknownField(key, "the top level holds \"target\", \"session\" and \"objects\"");
+        if (key != "target" && key != "session" && key != "objects" && key != "pictures" && key != "comment")
+            throw ScriptError::unknownField(key, "the top level holds \"target\", \"session\", \"pictures\" and \"objects\"");
     }
     // The session comes first: text fields are encoded with its settings.
     if (root.contains("target")) {
@@ -389,6 +389,7 @@ Script readScript(const std::string& text) {
         script.params.sourceFrame[3] = 96;
         script.params.colourMode = 4;
     }
+    if (root.contains("pictures")) readPictures(root["pictures"], &script);
     if (root.contains("objects")) {
         const json& objects = root["objects"];
         if (!objects.is_array()) throw ScriptError("objects", "an array of objects");

@@ -65,6 +65,7 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
     applyTarget(script, host);
     applySession(script, host, &search);
     host.clearLastFailure();
+    for (const auto& [key, picture] : script.pictures) host.registerPicture(key, picture);
     DriverContext* context = api.start(stream, host.params(), 0);
     if (context == nullptr) {
         outcome.hostFailure = host.describeLastFailure();
@@ -72,12 +73,16 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
     }
     outcome.started = true;
     // The instance is shut down however the run ends, also when building
-    // an object throws (out of memory).
+    // an object throws (out of memory); the host's conversions end with it.
     struct ShutDown {
         const DriverApi& api;
         DriverContext* context;
-        ~ShutDown() { api.shutDown(context); }
-    } shutDown{api, context};
+        refhost::ReferenceHost& host;
+        ~ShutDown() {
+            api.shutDown(context);
+            host.releaseConversions();
+        }
+    } shutDown{api, context, host};
     for (size_t i = 0; i < script.objects.size(); ++i) {
         HostObject* object = script.objects[i](host);
         int32_t kind = object->kind;

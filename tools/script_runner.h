@@ -21,9 +21,9 @@ struct RunOutcome {
     std::string hostFailure;
 };
 
-// Sets the host's target and session from the script, starts an instance
-// writing to `stream`, hands it the objects in order until one fails, and
-// shuts it down.
+// Sets the host's target, session and pictures from the script, starts an
+// instance writing to `stream`, hands it the objects in order until one
+// fails, shuts it down and releases the host's picture conversions.
 RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const DriverApi& api, OutputStream* stream);
 
 }  // namespace javtool

@@ -608,6 +608,8 @@ typedef struct GradientBox {
 } GradientBox;
 
 enum { kElementTextSize = 1024 };
+/* CheckElementInList's answer when no entry has the key (all bits set). */
+enum { kElementNotFound = -1 };
 
 typedef struct ElementEntry {
     uint64_t key;
@@ -662,6 +664,10 @@ typedef struct DriverContext {
     int32_t highlightActive;
     struct HostListNode* boxObjects;
 
+    /* pictures */
+    LineAttributes receivedLineAtt;      /* the last line attributes as they came, width in host units */
+    int32_t pictureDepth;                /* picture fills being converted or played, one inside another */
+
     /* text */
     int32_t inTextBox;
     int32_t textAttPending;
@@ -682,7 +688,7 @@ typedef struct DriverContext {
     void* hlPrevObject;
     TextMetrics hlTextMetrics;
 
-    uint8_t room[5616];                  /* for later fields; keeps the size */
+    uint8_t room[5568];                  /* for later fields; keeps the size */
 } DriverContext;
 
 /* ------------------------------------------------------------------------ */
@@ -806,13 +812,29 @@ JAVTRG_EXPORT void shutDownJAVtrg(DriverContext* context);
 /* Draws one object and gives it back to the host: 1 done, 0 failure, 2 for
  * kinds 1 and 34. Absent context or object: 0, nothing touched. */
 JAVTRG_EXPORT int32_t putJAVobject(DriverContext* context, HostObject* object);
-/* The driver's answer to the host's picture conversion. */
+/* The driver's answer to the host's picture conversion: a vector answer
+ * (kind 3, the rectangle being filled) or an element answer (kind 2, an
+ * element opened through createElement and recorded in the element list). */
 JAVTRG_EXPORT void JAVSetTrgPicture(DriverContext* context, const PictureRequest* request, PictureReply* reply);
+/* Draws a group of objects in place through putObject and then restores the
+ * text, fill and line attributes the group changed: 1 done, 0 when an object
+ * or a restoring object was not drawn with 1 (nothing is restored after a
+ * failing object). An absent group is a failure. */
+JAVTRG_EXPORT int32_t JAVtPlayGroup(DriverContext* context, HostGroup* group);
+/* Appends an element (key and two texts of at most 1023 characters) to the
+ * element list, growing it by five entries when full. Nothing is added when
+ * there is no list or it cannot grow. */
+JAVTRG_EXPORT void AddElementToList(DriverContext* context, const char* textA, const char* textB, uint64_t key);
+/* The index of the first element with `key`, or kElementNotFound. */
+JAVTRG_EXPORT int32_t CheckElementInList(DriverContext* context, uint64_t key);
 
 JAVTRG_EXPORT void JAVtPtsList(DriverContext* context, const PointList* points);
 JAVTRG_EXPORT int32_t JAVtPolyline(DriverContext* context, HostObject* object);
 JAVTRG_EXPORT int32_t JAVtLineAtt(DriverContext* context, HostObject* object);
 JAVTRG_EXPORT int32_t JAVtFillAtt(DriverContext* context, HostObject* object);
+/* Exports a raster image into a new element and places it with an "m"
+ * record: 1 when the record was written and the stream took it, else 0. */
+JAVTRG_EXPORT int32_t JAVtRaster(DriverContext* context, HostObject* object);
 
 JAVTRG_EXPORT int32_t JAVtCalcOptimalGradSteps(DriverContext* context, const GradientDef* gradient,
                                                const uint32_t* colours, PointPair corner1, PointPair corner2);

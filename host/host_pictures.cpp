@@ -1,0 +1,106 @@
+// Fill pictures of the reference host and their conversion: the host asks
+// the driver's picture handler how it wants a picture, then hands it back as
+// a group of objects (vector answer) or writes it into the element the
+// driver opened (element answer).
+#include <cstring>
+
+#include "host/reference_host.h"
+
+namespace refhost {
+
+namespace {
+
+constexpr int32_t kAnswerVector = 3;
+constexpr int32_t kAnswerElement = 2;
+constexpr int32_t kKindRaster = 22;
+constexpr int32_t kRasterPixelsOffset = kHostObjectPayloadOffset + offsetof(RasterBody, image.pixels);
+
+ConversionResult* opConvertPicture(HostServices* s, uint64_t handle, uint64_t picture, DriverContext* context,
+                                   TargetInfo* copy) {
+    return hostOf(s)->convertPicture(handle, picture, context, copy);
+}
+
+// Hands out the next object; `more` becomes 0 with the last one, so a
+// driver that stops asking then has every object.
+HostObject* groupNext(HostGroup* group, int32_t* more) {
+    auto* g = reinterpret_cast<PictureGroup*>(group);
+    if (g->handedOut >= g->objects.size()) {
+        if (more != nullptr) *more = 0;
+        return nullptr;
+    }
+    HostObject* object = g->objects[g->handedOut];
+    g->objects[g->handedOut] = nullptr;
+    g->handedOut += 1;
+    if (more != nullptr && g->handedOut == g->objects.size()) *more = 0;
+    return object;
+}
+
+}  // namespace
+
+void installPictureOperations(HostServices* services) { services->convertPicture = opConvertPicture; }
+
+void ReferenceHost::registerPicture(uint64_t key, HostPicture picture) { pictures_[key] = std::move(picture); }
+
+// A raster picture drawn as vector objects is one Raster object filling the
+// reply's rectangle (right, top, left, bottom): p0 its top left, p1 its top
+// right, p2 its bottom left corner.
+ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, DriverContext* context, TargetInfo* copy) {
+    log("convertPicture");
+    if (shouldFail("convertPicture")) return nullptr;
+    auto found = pictures_.find(key);
+    if (handle != hostHandle_ || pictureHandler_ == nullptr || found == pictures_.end()) return nullptr;
+    const HostPicture& picture = found->second;
+
+    PictureRequest request{};
+    request.kind = picture.requestKind;
+    request.formatCode = picture.formatCode;
+    PictureReply reply{};
+    pictureHandler_(context, &request, &reply);
+    pictureReplies_.push_back(reply);
+
+    if (reply.kind == kAnswerElement) {
+        // Only a raster picture can be written as an image; an element the
+        // host cannot fill is spoiled, so that no empty element is kept.
+        HostElement* element = findOpenElement(reply.target.writer);
+        if (element != nullptr && !(picture.raster && writeImage(element, reinterpret_cast<const uint8_t*>(picture.pixels.data()),
+                                                                 picture.width, picture.height, copy)))
+            element->failed = true;
+        return nullptr;
+    }
+    if (reply.kind != kAnswerVector) return nullptr;
+
+    auto conversion = std::make_unique<HostConversion>();
+    conversion->result.kind = kAnswerVector;
+    conversion->result.group = &conversion->group.group;
+    conversion->group.group.next = groupNext;
+    conversion->group.host = this;
+    conversion->group.handedOut = 0;
+    if (picture.raster) {
+        const int32_t* rect = reply.target.rect;
+        RasterBody body{};
+        body.corners = RasterData{rect[2], rect[1], rect[0], rect[1], rect[2], rect[3]};
+        body.image.width = picture.width;
+        body.image.height = picture.height;
+        HostObject* raster = newObject(kKindRaster, sizeof body);
+        std::memcpy(payload(raster), &body, sizeof body);
+        attachBlock(raster, kRasterPixelsOffset, picture.pixels.data(), picture.pixels.size());
+        conversion->group.objects.push_back(raster);
+    } else {
+        for (const ObjectMaker& make : picture.objects) conversion->group.objects.push_back(make(*this));
+    }
+    conversions_.push_back(std::move(conversion));
+    return &conversions_.back()->result;
+}
+
+size_t ReferenceHost::releaseConversions() {
+    size_t count = conversions_.size();
+    for (auto& conversion : conversions_) {
+        for (HostObject* object : conversion->group.objects) {
+            if (object != nullptr) releaseObject(object);
+        }
+    }
+    conversions_.clear();
+    return count;
+}
+
+}  // namespace refhost

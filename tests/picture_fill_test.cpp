@@ -1,0 +1,135 @@
+// Rectangles filled with pictures of the reference host: element pictures
+// converted once and placed from the list, vector pictures played at every
+// fill, the fill's failures, and fills nested through vector pictures.
+#include <functional>
+
+#include "tests/driver_harness.h"
+
+namespace {
+
+using refhost::HostPicture;
+using refhost::ReferenceHost;
+
+FillAttributes pictureFill(uint64_t key) {
+    FillAttributes fill{};
+    fill.fillStyle = 4;
+    fill.pictureRef = key;
+    return fill;
+}
+
+refhost::ObjectMaker fillWith(FillAttributes fill) {
+    return [fill](ReferenceHost& host) {
+        HostObject* object = host.newObject(29);
+        std::memcpy(host.payload(object), &fill, sizeof fill);
+        return object;
+    };
+}
+refhost::ObjectMaker shape(int32_t kind, RectangleData body) {
+    return [kind, body](ReferenceHost& host) {
+        HostObject* object = host.newObject(kind);
+        std::memcpy(host.payload(object), &body, sizeof body);
+        return object;
+    };
+}
+
+// 1000 units (an inch) onto 100 pixels. Picture 1 is an element picture,
+// 2 a vector picture of one rectangle without a fill. A vector picture sets
+// a fill of its own before its shapes: under the picture fill they would
+// fill themselves with the picture again.
+struct FillHarness : javtest::DriverHarness {
+    explicit FillHarness(bool withTargetInfo = true) {
+        javtest::squareTarget(host(), 1000, 100);
+        host().useTargetInfo(withTargetInfo);
+        host().registerPicture(1, HostPicture{.requestKind = 2, .formatCode = 10, .raster = true, .width = 1,
+                                              .height = 1, .pixels = std::string("\xff\x00\x00\xff", 4)});
+        HostPicture vector;
+        vector.objects = {fillWith(FillAttributes{}), shape(10, RectangleData{0, 100, 100, 0})};
+        host().registerPicture(2, vector);
+        start();
+    }
+    int32_t fill(uint64_t key, RectangleData r = {100, 900, 600, 400}) {
+        put(29, pictureFill(key));
+        return put(10, r);
+    }
+};
+
+TEST(PictureFill, ElementPicturesAreConvertedOnceAndVectorPicturesEveryTime) {
+    FillHarness h;
+    EXPECT_EQ(h.fill(1), 1);
+    EXPECT_EQ(h.fill(1, {500, 400, 0, 900}), 1);
+    EXPECT_EQ(h.take(), "m,10,10,50,50\nelement-0001.png\nimage/png\nm,0,10,50,50\nelement-0001.png\nimage/png\n");
+    EXPECT_EQ(h.host().calls("convertPicture"), 1u);
+    // The element was closed after its conversion and holds the picture.
+    EXPECT_TRUE(h.host().elements().at(0)->written);
+    EXPECT_EQ(h.host().pictureReplies().at(0).kind, 2);
+
+    EXPECT_EQ(h.fill(2), 1);
+    EXPECT_EQ(h.fill(2), 1);
+    EXPECT_EQ(h.take(), "t,-1,-1,-1,-1,-1,-1,0\nr,0,90,10,10\nt,-1,-1,-1,-1,-1,-1,0\nr,0,90,10,10\n");
+    EXPECT_EQ(h.host().calls("convertPicture"), 3u);
+    EXPECT_EQ(h.context()->recordCount, 2);
+}
+
+// Decided: without a target info the fill fails and the host is not asked;
+// an element list that cannot be made fails the fill, and the next fill
+// tries again. A conversion that delivers no element still places the
+// picture, with empty texts rather than those of an earlier element.
+TEST(PictureFill, FailuresAndConversionsWithoutAnElement) {
+    const struct {
+        const char* behaviour;
+        bool targetInfo;
+        const char* failing;  // operation failing at call `nth`
+        uint64_t nth;
+        uint64_t key;
+        int32_t result;
+        const char* records;
+    } cases[] = {
+        {"no target info", false, nullptr, 0, 1, 0, ""},
+        {"no element list", true, "allocateZeroed", 1, 1, 0, ""},
+        {"no entries for the element list", true, "allocateZeroed", 2, 1, 0, ""},
+        {"unknown picture", true, nullptr, 0, 9, 1, "m,10,10,50,50\n\n\n"},
+        {"failed conversion", true, "convertPicture", 1, 1, 1, "m,10,10,50,50\n\n\n"},
+        {"no element opened", true, "createElement", 1, 1, 1, "m,10,10,50,50\n\n\n"},
+    };
+    for (const auto& k : cases) {
+        FillHarness h(k.targetInfo);
+        std::strcpy(h.context()->elementTextA, "element-of-before.png");
+        if (k.failing != nullptr) h.host().failAt(k.failing, k.nth);
+        EXPECT_EQ(h.fill(k.key), k.result) << k.behaviour;
+        EXPECT_EQ(h.take(), k.records) << k.behaviour;
+        EXPECT_EQ(h.host().calls("convertPicture"), k.targetInfo && k.result == 1 ? 1u : 0u) << k.behaviour;
+        h.host().clearFailures();
+        EXPECT_EQ(h.fill(1), k.targetInfo ? 1 : 0) << k.behaviour << ", then again";
+    }
+}
+
+// Picture 5 fills its rectangle with itself: the fills nest until the
+// limit, where the innermost fails and every fill around it with it. A group
+// left half-way keeps what it did not hand out until the host releases it.
+TEST(PictureFill, NestedFillsEndAtTheLimitAndAbandonedGroupsGiveBackTheirObjects) {
+    FillHarness h;
+    const RectangleData box{100, 900, 600, 400};
+    HostPicture itself, nested, stopping;
+    itself.objects = {fillWith(pictureFill(5)), shape(10, box)};
+    nested.objects = {fillWith(pictureFill(1)), shape(10, box)};
+    stopping.objects = {fillWith(FillAttributes{}), shape(10, box), shape(34, {}), shape(10, box)};
+    h.host().registerPicture(5, itself);
+    h.host().registerPicture(6, nested);
+    h.host().registerPicture(7, stopping);
+
+    EXPECT_EQ(h.fill(5), 0);
+    EXPECT_EQ(h.host().calls("convertPicture"), 16u);
+    EXPECT_EQ(h.context()->pictureDepth, 0);
+    EXPECT_EQ(h.take(), "");
+
+    EXPECT_EQ(h.fill(6), 1);
+    EXPECT_EQ(h.take(), "m,10,10,50,50\nelement-0001.png\nimage/png\n");
+
+    EXPECT_EQ(h.fill(7), 0);
+    EXPECT_EQ(h.take(), "t,-1,-1,-1,-1,-1,-1,0\nr,10,10,50,50\n");
+    EXPECT_EQ(h.host().liveObjects(), 1u);
+    EXPECT_EQ(h.host().releaseConversions(), 18u);
+    EXPECT_EQ(h.host().liveObjects(), 0u);
+}
+
+}  // namespace
