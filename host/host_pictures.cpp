@@ -24,6 +24,7 @@ ConversionResult* opConvertPicture(HostServices* s, uint64_t handle, uint64_t pi
 // driver that stops asking then has every object.
 HostObject* groupNext(HostGroup* group, int32_t* more) {
     auto* g = reinterpret_cast<PictureGroup*>(group);
+    g->host->countCall("groupNext");
     if (g->handedOut >= g->objects.size()) {
         if (more != nullptr) *more = 0;
         return nullptr;

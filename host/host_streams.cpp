@@ -17,12 +17,14 @@ int32_t memoryWrite(OutputStream* stream, const char* bytes, uint32_t length) {
 int32_t memoryIsReady(OutputStream* stream) {
     auto* s = reinterpret_cast<MemoryStream*>(stream);
     s->host->log("isReady");
+    if (s->host->shouldFail("isReady")) return 0;
     return s->readyResult;
 }
 
 void memoryFinish(OutputStream* stream) {
     auto* s = reinterpret_cast<MemoryStream*>(stream);
     s->host->log("finish");
+    s->host->countCall("finish");
     s->finishCalls += 1;
 }
 
@@ -39,6 +41,7 @@ int32_t fileWrite(OutputStream* stream, const char* bytes, uint32_t length) {
 
 void fileFinish(OutputStream* stream) {
     auto* s = reinterpret_cast<FileStream*>(stream);
+    s->host->countCall("finish");
     s->finishCalls += 1;
     if (std::fflush(s->file) != 0) s->failed = true;
 }

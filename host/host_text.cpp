@@ -126,7 +126,10 @@ void* opAllocSessionBlock(HostSession* s, void* allocator, uint64_t size) {
     return h->allocateBlock(static_cast<size_t>(size), false, "allocSessionBlock");
 }
 
-void opFreeSessionBlock(HostSession* s, void*, void* block) { hostOf(s)->freeBlock(block); }
+void opFreeSessionBlock(HostSession* s, void*, void* block) {
+    hostOf(s)->countCall("freeSessionBlock");
+    hostOf(s)->freeBlock(block);
+}
 
 int32_t opConvertText(HostSession* s, int32_t fromEncoding, const TextSpan* source, TextSpan* target,
                       int32_t replacement) {
@@ -164,7 +167,8 @@ int32_t opConvertToUnits(HostSession* s, const TextSpan* source, TextSpan* targe
     return deliver(units, target);
 }
 
-int32_t opIsLeadByte(HostSession*, uint32_t byte, int32_t encoding) {
+int32_t opIsLeadByte(HostSession* s, uint32_t byte, int32_t encoding) {
+    hostOf(s)->countCall("isLeadByte");
     if (byte > 0xFF) return 0;
     switch (encoding) {
         case 1: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC) ? 1 : 0;
@@ -225,6 +229,7 @@ int32_t translate(int32_t value, int32_t offset) {
 
 void opTransformPoint(HostServices* s, int32_t point[2], const HostTransform* transform) {
     hostOf(s)->log("transformPoint");
+    hostOf(s)->countCall("transformPoint");
     if (point == nullptr || transform == nullptr) return;
     int32_t offset[2];
     std::memcpy(offset, transform->hostOwn, sizeof offset);

@@ -86,6 +86,16 @@ struct FailRule {
     bool persistent;
 };
 
+// The operations the host offers a driver, by the names the call counts,
+// the failure injection and the failure messages use. An injectable
+// operation has a failure result (absent, or 0) that failAt can make it
+// return; an infallible one has none: it gives something back, answers a
+// question or maps in place. Every operation of the tables is in exactly
+// one of the two lists.
+const std::vector<std::string>& injectableOperations();
+const std::vector<std::string>& infallibleOperations();
+bool isInjectable(const std::string& operation);
+
 // The last operation of the host that failed, by injection or for real.
 struct HostFailure {
     std::string operation;  // empty: nothing failed
@@ -216,13 +226,21 @@ public:
     bool ownsObject(const HostObject* object) const { return objects_.count(object) != 0; }
     bool ownsBlock(const void* block) const { return blocks_.count(block) != 0; }
 
-    // Failure injection: the Nth call (from 1) of `operation` fails; with
-    // `persistent` every later call too.
+    // Failure injection: the Nth call (from 1) of `operation`, counted from
+    // now, fails; with `persistent` every later call too. Only an injectable
+    // operation can be made to fail: any other name ends the process.
     void failAt(const std::string& operation, uint64_t nth, bool persistent = false);
     void clearFailures() { failures_.clear(); }
-    // Counts the call and tells whether it must fail.
+    // Counts the call of an injectable operation and tells whether it must
+    // fail.
     bool shouldFail(const char* operation);
+    // Counts the call of an infallible operation.
+    void countCall(const char* operation);
     uint64_t calls(const std::string& operation) const;
+    // Every operation called so far, with its number of calls.
+    const std::map<std::string, uint64_t>& callCounts() const { return callCounts_; }
+    // How many calls failed by injection so far.
+    uint64_t injectedFailures() const { return injectedFailures_; }
     // The last failure since clearLastFailure (injected or real), and the
     // same in words: "the host's curveToPointList returned nothing
     // (failure injected at call 3)"; empty when nothing failed.
@@ -336,6 +354,7 @@ private:
     std::unordered_map<const HostObject*, ObjectInfo> objects_;
     std::map<std::string, FailRule> failures_;
     std::map<std::string, uint64_t> callCounts_;
+    uint64_t injectedFailures_ = 0;
     HostFailure lastFailure_;
     std::vector<std::string> callLog_;
     std::vector<std::unique_ptr<MemoryStream>> memoryStreams_;

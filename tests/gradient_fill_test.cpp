@@ -207,7 +207,10 @@ TEST(GradientFill, PositionBeyondTheLastStopEndsTheFillKeepingItsBands) {
     }
 }
 
-TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneEndsTheFill) {
+// A point list the host cannot give ends the fill at that band; the shape
+// under it reports the failure at once, leaving its clip open, so what it
+// wrote is the beginning of what it would have written.
+TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShape) {
     for (uint64_t failing : {1u, 3u}) {
         GradientHarness h(kLinear, 4);
         size_t blocks = h.host().liveBlocks();
@@ -215,6 +218,12 @@ TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneEndsTheFill) {
         EXPECT_EQ(h.fill({0, 100, 100, 0}), 0);
         EXPECT_EQ(bandsOf(h.text()).size(), failing - 1);
         EXPECT_EQ(h.host().liveBlocks(), blocks);
+        h.take();
+        h.host().failAt("newPointList", failing);
+        EXPECT_EQ(h.put(kKindRectangle, RectangleData{0, 100, 100, 0}), 0);
+        const std::string head = "q,2\nr,0,900,100,100\n", text = h.take();
+        ASSERT_EQ(text.rfind(head, 0), 0u) << text;
+        EXPECT_EQ(bandsOf(text.substr(head.size())).size(), failing - 1) << text;
     }
 }
 

@@ -134,6 +134,12 @@ TEST(Shapes, ASecondPaletteReplacesTheFirstCopy) {
     t.put(referring(32, {0, 0}, {}));
     EXPECT_EQ(t.c->palette, nullptr);
     EXPECT_EQ(t.h.host().liveBlocks(), base);
+    // A table the host cannot copy fails the object.
+    t.put(referring(32, {0, 0}, {1, 0x111111}));
+    t.h.host().failAt("copyPalette", 1);
+    EXPECT_EQ(t.put(referring(32, {0, 0}, {1, 0x222222})), 0);
+    EXPECT_EQ(t.c->palette, nullptr);
+    EXPECT_EQ(t.c->recordCount, 4);
 }
 
 // Every field of every shape at both ends of the 32-bit range, under a
