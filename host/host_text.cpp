@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "host/reference_host.h"
 
@@ -35,21 +37,57 @@ static_assert(sizeof kEncodings / sizeof kEncodings[0] == 24, "encoding table");
 
 const char* unitsName(bool bigEndian) { return bigEndian ? "UTF-16BE" : "UTF-16LE"; }
 
+// iconv descriptors, one per pair of encodings and thread, kept open for
+// the thread's life: opening one loads the conversion's modules and closing
+// the last unloads them again, which would cost more than most
+// conversions. Each thread has its own, so no descriptor is ever used by
+// two threads.
+class ConverterCache {
+public:
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache() {
+        for (const Entry& entry : entries_) {
+            if (entry.cd != kInvalid) iconv_close(entry.cd);
+        }
+    }
+    // The descriptor from `from` into `to`, or kInvalid when iconv knows
+    // either not.
+    iconv_t get(const char* to, const char* from) {
+        for (const Entry& entry : entries_) {
+            if (entry.to == to && entry.from == from) return entry.cd;
+        }
+        entries_.push_back(Entry{to, from, iconv_open(to, from)});
+        return entries_.back().cd;
+    }
+    static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
+
+private:
+    struct Entry {
+        std::string to;
+        std::string from;
+        iconv_t cd;
+    };
+    std::vector<Entry> entries_;
+};
+
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (valid()) iconv_close(cd_);
+    Converter(const char* to, const char* from) {
+        thread_local ConverterCache cache;
+        cd_ = cache.get(to, from);
     }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool valid() const { return cd_ != ConverterCache::kInvalid; }
 
     // Converts all of `input`. Input that cannot be converted (not text in
     // the source encoding, or not representable in the target) is skipped
     // `step` bytes at a time and gives `replacement` in the output; without
     // a replacement it fails the conversion.
     bool run(const std::string& input, size_t step, const std::string* replacement, std::string* out) {
+        // A descriptor is shared by the converters of a thread: each run
+        // starts from the initial state.
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* in = const_cast<char*>(input.data());
         size_t inLeft = input.size();
         char buffer[4096];

@@ -8,6 +8,7 @@
 #ifndef JAVTRG_REFERENCE_HOST_H
 #define JAVTRG_REFERENCE_HOST_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -339,6 +340,10 @@ public:
     // when the element cannot take it; a failed write spoils the element.
     bool writeImage(HostElement* element, const uint8_t* pixels, uint32_t width, uint32_t height,
                     const TargetInfo* parameters);
+    // Cuts the sides of exported images to `side` pixels (kMaxRasterSide
+    // unless set): a host that must stay quick, as under a fuzzer, writes
+    // small images however large the driver asks for them.
+    void limitExportSide(uint32_t side) { exportSideLimit_ = std::min(side, kMaxRasterSide); }
 
 private:
     void installTables();
@@ -366,6 +371,7 @@ private:
     std::string elementDirectory_;
     std::vector<std::unique_ptr<HostElement>> elements_;
     size_t elementsClosedByHost_ = 0;
+    uint32_t exportSideLimit_ = kMaxRasterSide;
     std::map<uint64_t, HostPicture> pictures_;
     std::vector<std::unique_ptr<HostConversion>> conversions_;
     std::vector<PictureReply> pictureReplies_;
