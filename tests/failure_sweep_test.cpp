@@ -22,7 +22,9 @@ const char* const kOperations[] = {
     "insertObject",      "newPointList",     "copyPalette",    "curveToPointList",
     "closedCurveToPointList", "convertToUnits", "write",       "registerDriver",
     "installHandler",    "setRegistrationFlag", "setTargetPictureHandler", "registrationStepA",
-    "registrationStepB", "registrationStepC",
+    "registrationStepB", "registrationStepC", "splitText",  "convertText",
+    "allocSessionBlock", "createMeasureContext", "createFont", "selectObject",
+    "deleteObject",      "getTextFace",      "getTextMetrics", "mapFontEncoding",
 };
 
 struct SweepRun {
