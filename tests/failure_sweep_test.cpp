@@ -57,6 +57,18 @@ constexpr Documented kDocumented[] = {
     {"convertPicture", kAnyKind, kGoesOn},
     {"closeElement", kAnyKind, kGoesOn},
     {"reallocate", kAnyKind, kGoesOn},
+    // Highlighting: a term list that cannot be built leaves the box without
+    // hits (a text end allocates the list and the texts it writes), and the
+    // font system's answers that only name or release things are not
+    // looked at; the box is written all the same. A font that could not be
+    // selected has no metrics, which fails the box.
+    {"allocate", kKindTextBoxEnd, kStops | kGoesOn},
+    {"allocSessionBlock", kAnyKind, kGoesOn},
+    {"convertText", kAnyKind, kGoesOn},
+    {"mapFontEncoding", kAnyKind, kGoesOn},
+    {"selectObject", kAnyKind, kStops | kGoesOn},
+    {"deleteObject", kAnyKind, kGoesOn},
+    {"getTextFace", kAnyKind, kGoesOn},
 };
 
 unsigned documentedOutcomes(const std::string& operation, int32_t kind) {
@@ -210,12 +222,7 @@ TEST(FailureSweep, EveryHostFailureEndsAsDocumented) {
     // Every injectable operation is swept, except those only a failure
     // leads to: an operation the examples stop reaching, or one the host
     // gains, fails here until an example reaches it.
-    const std::set<std::string> kReachedOnlyByFailures = {
-        "unregisterDriver",
-        // The highlighting pass does not cut hits out or realise fonts yet.
-        "splitText", "allocSessionBlock", "convertText", "mapFontEncoding", "createMeasureContext",
-        "selectObject", "deleteObject", "createFont", "getTextFace", "getTextMetrics",
-    };
+    const std::set<std::string> kReachedOnlyByFailures = {"unregisterDriver"};
     for (const std::string& operation : refhost::injectableOperations()) {
         if (kReachedOnlyByFailures.count(operation) == 0)
             EXPECT_EQ(swept.count(operation), 1u) << operation << " is never swept";
