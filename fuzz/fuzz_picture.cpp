@@ -172,7 +172,7 @@ ObjectSpec readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
     // Every body starts from the input's values; references are then set.
     spec.body.assign(refhost::payloadSizeForKind(spec.kind), 0);
     std::vector<uint8_t> raw = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, 48));
-    std::memcpy(spec.body.data(), raw.data(), raw.size());
+    std::copy(raw.begin(), raw.end(), spec.body.begin());
     auto ints = [&](size_t count) {
         auto* fields = reinterpret_cast<int32_t*>(spec.body.data());
         for (size_t i = 0; i < count; ++i) fields[i] = readCoordinate(in);
@@ -339,6 +339,14 @@ bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectSpec>& o
     }
     host.releaseConversions();
     return host.liveBlocks() == 0 && host.liveObjects() == 0 && host.openElements() == 0;
+}
+
+bool driveAnyPicture(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
+    readTarget(in, host);
+    uint64_t pictures = readPictures(in, host);
+    std::vector<ObjectSpec> objects;
+    while (objects.size() < 64 && in.remaining_bytes() > 0) objects.push_back(readObject(in, 0, pictures));
+    return drivePicture(host, objects);
 }
 
 }  // namespace javfuzz

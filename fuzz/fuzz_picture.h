@@ -80,6 +80,9 @@ uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host);
 // afterwards (blocks, objects, open elements). A run that did not start is
 // clean when it left nothing either.
 bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectSpec>& objects);
+// The rest of the input as a whole picture: target, fill pictures and up to
+// 64 objects of any kind, driven as drivePicture does.
+bool driveAnyPicture(FuzzedDataProvider& in, refhost::ReferenceHost& host);
 
 }  // namespace javfuzz
 

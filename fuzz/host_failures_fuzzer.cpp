@@ -37,12 +37,7 @@ bool hostFailures(const uint8_t* data, size_t size) {
         uint64_t nth = in.ConsumeIntegralInRange<uint64_t>(1, in.ConsumeBool() ? 16 : 4000);
         host.failAt(operation, nth, in.ConsumeBool());
     }
-    if (in.ConsumeBool()) return runExample(in, host);
-    readTarget(in, host);
-    uint64_t pictures = readPictures(in, host);
-    std::vector<ObjectSpec> objects;
-    while (objects.size() < 64 && in.remaining_bytes() > 0) objects.push_back(readObject(in, 0, pictures));
-    return drivePicture(host, objects);
+    return in.ConsumeBool() ? runExample(in, host) : driveAnyPicture(in, host);
 }
 
 }  // namespace javfuzz

@@ -9,11 +9,7 @@ bool objectStream(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     refhost::ReferenceHost host;
     host.limitExportSide(kFuzzImageSide);
-    readTarget(in, host);
-    uint64_t pictures = readPictures(in, host);
-    std::vector<ObjectSpec> objects;
-    while (objects.size() < 64 && in.remaining_bytes() > 0) objects.push_back(readObject(in, 0, pictures));
-    return drivePicture(host, objects);
+    return driveAnyPicture(in, host);
 }
 
 }  // namespace javfuzz

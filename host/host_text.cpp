@@ -10,12 +10,34 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "host/reference_host.h"
 
 namespace refhost {
 
 void installListOperations(HostServices* services);  // host_lists.cpp
+
+// Opening a converter loads the modules of its encodings, and closing the
+// last that uses one unloads it again, which costs more than most
+// conversions do. A thread keeps one converter of each encoding it has used
+// open until it ends (and never converts with it), so that hosts made one
+// after another, as the tool's batches and the fuzzers make them, do not
+// load the modules again every time. Nothing is shared between threads.
+void keepEncodingLoaded(const char* name) {
+    struct Kept {
+        std::vector<std::pair<std::string, iconv_t>> converters;
+        ~Kept() {
+            for (auto& entry : converters) iconv_close(entry.second);
+        }
+    };
+    thread_local Kept kept;
+    for (const auto& entry : kept.converters) {
+        if (entry.first == name) return;
+    }
+    iconv_t cd = iconv_open("UTF-8", name);
+    if (cd != reinterpret_cast<iconv_t>(-1)) kept.converters.emplace_back(name, cd);
+}
 
 namespace {
 
@@ -41,7 +63,12 @@ const char* unitsName(bool bigEndian) { return bigEndian ? "UTF-16BE" : "UTF-16L
 
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        if (valid()) {
+            keepEncodingLoaded(to);
+            keepEncodingLoaded(from);
+        }
+    }
     ~Converter() {
         if (valid()) iconv_close(cd_);
     }
