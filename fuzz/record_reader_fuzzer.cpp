@@ -2,11 +2,13 @@
 // same records and find the same malformed ones whether the stream comes in
 // one piece or cut anywhere; the preview must draw whatever a lenient
 // reader hands it. The first bytes choose the cuts.
+#include <unistd.h>
+
 #include <cstdio>
-#include <sstream>
 #include <string>
 
-#include "fuzz/fuzz_picture.h"
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include "fuzz/fuzz_targets.h"
 #include "tools/record_reader.h"
 #include "tools/svg_preview.h"
@@ -18,24 +20,38 @@ namespace {
 // Everything a reader hands on, written down in order.
 class Transcript : public javtool::RecordSink {
 public:
-    void begin(const javtool::Record& record) override { out_ << "begin " << record.letter << ' ' << record.line << '\n'; }
+    void begin(const javtool::Record& record) override {
+        text_ += "begin ";
+        text_ += record.letter;
+        number(static_cast<int64_t>(record.line));
+        text_ += '\n';
+    }
     void points(const javtool::RecordPoint* points, size_t count) override {
-        for (size_t i = 0; i < count; ++i) out_ << points[i].x << ',' << points[i].y << ' ';
+        for (size_t i = 0; i < count; ++i) {
+            number(points[i].x);
+            number(points[i].y);
+        }
     }
     void units(const uint16_t* units, size_t count) override {
-        for (size_t i = 0; i < count; ++i) out_ << units[i] << ' ';
+        for (size_t i = 0; i < count; ++i) number(units[i]);
     }
     void end(const javtool::Record& record) override {
-        out_ << "\nend " << record.letter << ' ' << record.fieldCount;
-        for (uint32_t i = 0; i < record.fieldCount && i < record.fields.size(); ++i) out_ << ',' << record.fields[i];
-        out_ << ' ' << record.face << '|' << record.elementName << '|' << record.elementType << '|' << record.hasWidth
-             << record.width << '\n';
+        text_ += "\nend ";
+        text_ += record.letter;
+        for (uint32_t i = 0; i < record.fieldCount && i < record.fields.size(); ++i) number(record.fields[i]);
+        text_ += ' ' + record.face + '|' + record.elementName + '|' + record.elementType + '|';
+        if (record.hasWidth) number(record.width);
+        text_ += '\n';
     }
-    void abandon() override { out_ << "\nabandon\n"; }
-    std::string text() const { return out_.str(); }
+    void abandon() override { text_ += "\nabandon\n"; }
+    const std::string& text() const { return text_; }
 
 private:
-    std::ostringstream out_;
+    void number(int64_t value) {
+        text_ += ' ';
+        text_ += std::to_string(value);
+    }
+    std::string text_;
 };
 
 // Reads `stream` cut into pieces of the sizes in `cuts` (repeated; none:
@@ -58,18 +74,24 @@ std::string read(const std::string& stream, const std::vector<size_t>& cuts, boo
     return transcript.text() + "--\n" + malformed + std::to_string(reader.malformedCount());
 }
 
+// The preview draws into a temporary file, one per thread, emptied for
+// every stream: making a file for each would cost more than the drawing.
 bool preview(const std::string& stream) {
-    std::FILE* body = std::tmpfile();
-    if (body == nullptr) return true;  // nothing to draw into
-    {
-        javtool::SvgPreview drawing(body, javtool::PreviewOptions{});
-        javtool::RecordReader reader(drawing, true);
-        reader.feed(stream.data(), stream.size());
-        reader.finish();
-        drawing.finish();
-        javtool::previewSize(drawing.extent());
-    }
-    std::fclose(body);
+    struct Body {
+        std::FILE* file = std::tmpfile();
+        ~Body() {
+            if (file != nullptr) std::fclose(file);
+        }
+    };
+    thread_local Body body;
+    if (body.file == nullptr || std::fflush(body.file) != 0 || ftruncate(fileno(body.file), 0) != 0) return true;
+    std::rewind(body.file);
+    javtool::SvgPreview drawing(body.file, javtool::PreviewOptions{});
+    javtool::RecordReader reader(drawing, true);
+    reader.feed(stream.data(), stream.size());
+    reader.finish();
+    drawing.finish();
+    javtool::previewSize(drawing.extent());
     return true;
 }
 
