@@ -15,9 +15,14 @@
 
 namespace javfuzz {
 
-// Sides of the images the host exports under the fuzzers: large images
-// cost time and find nothing more.
-inline constexpr uint32_t kFuzzImageSide = 64;
+// A host that stays quick whatever the input asks of it: the images it
+// exports are at most 64 pixels a side and its picture conversions hand out
+// at most 4096 objects a run. Large images and deep picture nesting cost
+// time and find nothing more.
+inline void keepHostQuick(refhost::ReferenceHost& host) {
+    host.limitExportSide(64);
+    host.limitConvertedObjects(4096);
+}
 
 // A signed 32-bit value, often at or next to a limit.
 int32_t readCoordinate(FuzzedDataProvider& in);

@@ -29,7 +29,7 @@ bool runExample(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
 bool hostFailures(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     refhost::ReferenceHost host;
-    host.limitExportSide(kFuzzImageSide);
+    keepHostQuick(host);
     const std::vector<std::string>& operations = refhost::injectableOperations();
     size_t faults = in.ConsumeIntegralInRange<size_t>(1, 3);
     for (size_t i = 0; i < faults; ++i) {

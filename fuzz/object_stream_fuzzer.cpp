@@ -8,7 +8,7 @@ namespace javfuzz {
 bool objectStream(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     refhost::ReferenceHost host;
-    host.limitExportSide(kFuzzImageSide);
+    keepHostQuick(host);
     return driveAnyPicture(in, host);
 }
 

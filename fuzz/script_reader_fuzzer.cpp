@@ -34,7 +34,7 @@ bool scriptReader(const uint8_t* data, size_t size) {
         return true;
     }
     refhost::ReferenceHost host;
-    host.limitExportSide(kFuzzImageSide);
+    keepHostQuick(host);
     CountingStream stream{{.write = countingWrite, .isReady = nullptr, .finish = nullptr}, 0};
     javtool::runScript(script, host, kDriver, &stream.base);
     return host.liveBlocks() == 0 && host.liveObjects() == 0 && host.openElements() == 0;

@@ -182,7 +182,7 @@ void readSearch(FuzzedDataProvider& in, bool bigEndian, Search* search) {
 bool textSearch(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     refhost::ReferenceHost host;
-    host.limitExportSide(kFuzzImageSide);
+    keepHostQuick(host);
     TargetParams* p = host.params();
     bool bigEndian = in.ConsumeBool();
     p->bigEndianText = bigEndian ? 1 : 0;

@@ -204,6 +204,10 @@ struct HostConversion {
 
 void installPictureOperations(HostServices* services);
 
+// Objects the conversions of one run may hand out at most (see
+// ReferenceHost::limitConvertedObjects).
+constexpr size_t kMaxConvertedObjects = 1000000;
+
 class ReferenceHost {
 public:
     ReferenceHost();
@@ -337,6 +341,15 @@ public:
     // destroyed. Returns how many conversions there were.
     size_t liveConversions() const { return conversions_.size(); }
     size_t releaseConversions();
+    // Pictures nest: a picture's rectangles may be filled with pictures
+    // whose rectangles are filled again, so that a few pictures a few fills
+    // deep are drawn with more objects than any output could hold. The host
+    // hands out at most this many objects through the conversions of one
+    // run (kMaxConvertedObjects unless set); a conversion that would pass
+    // the limit is refused (convertPicture returns nothing).
+    void limitConvertedObjects(size_t objects) { convertedObjectsLimit_ = objects; }
+    // Whether a conversion was refused for the limit.
+    bool conversionsLimited() const { return conversionsLimited_; }
 
     // Picture elements. With a directory (which must exist) each element is
     // a file there; without one the host keeps its bytes in memory.
@@ -395,6 +408,9 @@ private:
     std::map<uint64_t, HostPicture> pictures_;
     std::vector<std::unique_ptr<HostConversion>> conversions_;
     std::vector<PictureReply> pictureReplies_;
+    size_t convertedObjects_ = 0;
+    size_t convertedObjectsLimit_ = kMaxConvertedObjects;
+    bool conversionsLimited_ = false;
 
     friend struct HostOps;
 };

@@ -83,6 +83,11 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
             status = kExitDriverFailed;
         }
     }
+    if (host.conversionsLimited()) {
+        messages << "javtrg: " << scriptName << ": the fill pictures nest so that they would be drawn with more than "
+                 << refhost::kMaxConvertedObjects << " objects; the fills beyond were placed without their pictures\n";
+        status = kExitDriverFailed;
+    }
     if (host.liveBlocks() != 0 || host.liveObjects() != 0) {
         messages << "javtrg: the driver left host memory behind:\n" << host.describeLive();
         status = kExitDriverFailed;
