@@ -15,7 +15,7 @@ namespace javfuzz {
 namespace {
 
 constexpr const char* kWords[] = {
-    "find", "Find", "FIND", "a", "A", "ab", "AB", "x", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", "stra\xC3\x9F" "e",
+    "find", "Find", "FIND", "a", "A", "ab", "AB", "x", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", "stra\xC3\x9F\x65",
     "\xE6\x97\xA5\xE6\x9C\xAC", "\xED\x95\x9C", "\xCE\xA9", "\xCF\x89", " ", " ", ",", ".", "-", "\t", "_",
 };
 constexpr const char* kFaces[] = {"Arial", "Courier New", "Courier", "Times New Roman", "", "MS Mincho", "Arial,Bold"};
