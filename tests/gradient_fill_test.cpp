@@ -306,7 +306,8 @@ TEST(GradientFill, AHugeStepCountDrawsTheBoundOfBands) {
 // sanitizer build checks that), end, and write only 32-bit fields.
 TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {
     const int32_t lo = INT32_MIN, hi = INT32_MAX;
-    const Box boxes[] = {{lo, hi, hi, lo}, {hi, hi, lo, lo}, {lo, lo, hi, lo}, {0, hi, 1, lo}, {lo, 1, hi, 0}, {-5, 5, 5, -5}};
+    const Box boxes[] = {{lo, hi, hi, lo}, {hi, hi, lo, lo}, {lo, lo, hi, lo}, {0, hi, 1, lo},
+                         {lo, 1, hi, 0},   {-5, 5, 5, -5},   {0, -5, 10, 5}};
     const int32_t tweaks[][7] = {  // angle, aspect x and y, centre x and y, first and last stop position
         {hi, 1, hi, hi, lo, 0, 100}, {lo, hi, 1, lo, hi, lo, hi}, {90, hi, hi, 0, 100, hi, hi}, {-90, 0, 0, 100, 0, 0, 100},
         {46, 0, 0, 50, 50, 0, 100}};
@@ -318,10 +319,16 @@ TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {
                     GradientDef& g = h.gradient();
                     g.angle = t[0], g.aspectX = t[1], g.aspectY = t[2], g.centreXPercent = t[3], g.centreYPercent = t[4];
                     g.stopPositions[0] = t[5], g.stopPositions[1] = t[6];
-                    h.fill(box);
+                    int32_t result = h.fill(box);
                     for (const Band& band : bandsOf(h.text())) {
                         for (int64_t v : band.values) EXPECT_TRUE(v >= lo && v <= hi);
                     }
+                    // The linear fill called directly draws what the dispatching one drew.
+                    if (kind != kLinear) continue;
+                    std::string drawn = h.take();
+                    EXPECT_EQ(JAVtLinearGradientFill(h.context(), PointPair{box.left, box.top},
+                                                     PointPair{box.right, box.bottom}), result);
+                    EXPECT_EQ(h.take(), drawn);
                 }
             }
         }

@@ -92,13 +92,17 @@ TEST(Lifecycle, ShutdownReleasesTheElementListAndIgnoresAbsent) {
     EXPECT_EQ(h.host().liveBlocks(), 0u) << h.host().describeLive();
 }
 
+// Nor does one whose stream offers no write.
 TEST(Lifecycle, InstanceWithoutAStreamWritesNothingAndDoesNotCrash) {
     DriverHarness h;
-    DriverContext* c = startTrgJAV(nullptr, h.params(), 0);
-    ASSERT_NE(c, nullptr);
-    int32_t box[4] = {0, 50, 40, 10};
-    EXPECT_EQ(putJAVobject(c, h.object(10, box)), 1);
-    shutDownJAVtrg(c);
+    OutputStream silent{.write = nullptr, .isReady = nullptr, .finish = nullptr};
+    for (OutputStream* stream : {static_cast<OutputStream*>(nullptr), &silent}) {
+        DriverContext* c = startTrgJAV(stream, h.params(), 0);
+        ASSERT_NE(c, nullptr);
+        int32_t box[4] = {0, 50, 40, 10};
+        EXPECT_EQ(putJAVobject(c, h.object(10, box)), 1);
+        shutDownJAVtrg(c);
+    }
 }
 
 // The target and the mapping computed from it.

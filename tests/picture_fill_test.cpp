@@ -132,6 +132,18 @@ TEST(PictureFill, NestedFillsEndAtTheLimitAndAbandonedGroupsGiveBackTheirObjects
     EXPECT_EQ(h.host().liveObjects(), 0u);
 }
 
+// A conversion result of a kind other than vector drawing is no group to
+// play: the fill places the element the conversion opened (none here).
+TEST(PictureFill, AResultOfAnotherKindIsPlacedNotPlayed) {
+    FillHarness h;
+    h.host().services()->convertPicture = [](HostServices*, uint64_t, uint64_t, DriverContext*, TargetInfo*) {
+        static ConversionResult other{.kind = 2, .reserved0 = 0, .reserved1 = 0, .group = nullptr};
+        return &other;
+    };
+    EXPECT_EQ(h.fill(2), 1);
+    EXPECT_EQ(h.take(), "m,10,10,50,50\n\n\n");
+}
+
 // Pictures that fill their rectangles with pictures again multiply: picture
 // 8 fills each of its three rectangles with picture 9, which draws three
 // rectangles of its own. The host hands out at most the objects it was
