@@ -118,6 +118,25 @@ TEST(TextString, AFailedConversionWritesNothingAndRestoresTheEncoding) {
     }
 }
 
+// Without a session byte text has no converter (16-bit units need none) and
+// a font's character set is the default set; a string handler handed a kind
+// it does not know draws nothing.
+TEST(TextUnits, WithoutASessionOrForAnotherKindNothingIsConverted) {
+    DriverHarness h;
+    h.host().useSession(false);
+    h.start();
+    const std::string text = "AB";
+    EXPECT_EQ(h.put(stringObject(h, &text, 7, 2)), 0);
+    EXPECT_EQ(h.put(stringObject(h, &text, 51, 2)), 1);
+    EXPECT_EQ(h.take(), "u,1,16961\n");
+    uint8_t charset = 128;
+    JAVtResolveCharset(nullptr, &charset);
+    EXPECT_EQ(charset, 1);
+    HostObject* other = h.object(kKindCharAtt);
+    EXPECT_EQ(JAVtTextString(h.context(), other), 0);
+    h.host().releaseObject(other);
+}
+
 TEST(TextUnits, ALengthWhoseBufferSizeLeavesThe32BitRangeFailsUntouched) {
     DriverHarness h;
     h.start();
