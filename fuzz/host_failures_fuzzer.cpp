@@ -19,6 +19,7 @@ bool runExample(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     const std::vector<BundledExample>& examples = bundledExamples();
     const BundledExample& example = examples[in.ConsumeIntegralInRange<size_t>(0, examples.size() - 1)];
     refhost::MemoryStream* stream = host.memoryStream(true, true);
+    stream->keep = false;
     javtool::RunOutcome outcome = javtool::runScript(example.script, host, kDriver, &stream->base);
     bool reportedWhereHostFailed = (outcome.started && outcome.failedObject < 0) || !outcome.hostFailure.empty();
     return reportedWhereHostFailed && host.liveBlocks() == 0 && host.liveObjects() == 0 && host.openElements() == 0;

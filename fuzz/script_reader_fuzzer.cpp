@@ -13,17 +13,6 @@ namespace {
 
 const javtool::DriverApi kDriver{nullptr, startTrgJAV, shutDownJAVtrg, putJAVobject};
 
-// Takes every record and keeps only their size.
-struct CountingStream {
-    OutputStream base;
-    uint64_t bytes;
-};
-
-int32_t countingWrite(OutputStream* stream, const char*, uint32_t length) {
-    reinterpret_cast<CountingStream*>(stream)->bytes += length;
-    return 1;
-}
-
 }  // namespace
 
 bool scriptReader(const uint8_t* data, size_t size) {
@@ -35,8 +24,9 @@ bool scriptReader(const uint8_t* data, size_t size) {
     }
     refhost::ReferenceHost host;
     keepHostQuick(host);
-    CountingStream stream{{.write = countingWrite, .isReady = nullptr, .finish = nullptr}, 0};
-    javtool::runScript(script, host, kDriver, &stream.base);
+    refhost::MemoryStream* stream = host.memoryStream();
+    stream->keep = false;
+    javtool::runScript(script, host, kDriver, &stream->base);
     return host.liveBlocks() == 0 && host.liveObjects() == 0 && host.openElements() == 0;
 }
 

@@ -10,7 +10,8 @@ namespace {
 int32_t memoryWrite(OutputStream* stream, const char* bytes, uint32_t length) {
     auto* s = reinterpret_cast<MemoryStream*>(stream);
     if (s->host->shouldFail("write")) return 0;
-    s->writes.emplace_back(bytes, length);
+    if (s->keep) s->writes.emplace_back(bytes, length);
+    s->bytes += length;
     return 1;
 }
 

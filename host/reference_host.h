@@ -66,13 +66,16 @@ struct BlockInfo {
 // largest body of that kind.
 size_t payloadSizeForKind(int32_t kind);
 
-// Memory output stream: keeps each write's bytes separately.
+// Memory output stream: keeps each write's bytes separately, or with
+// `keep` false only counts them (a fuzzer's run may write a lot).
 struct MemoryStream {
     OutputStream base;
     ReferenceHost* host;
     std::vector<std::string> writes;
     int32_t readyResult;
     int32_t finishCalls;
+    bool keep = true;
+    uint64_t bytes = 0;
 
     std::string text() const;
 };
