@@ -7,6 +7,10 @@
 // Writes the polygon record of a Polygon object; for a gradient the driver
 // draws, encloses it and the bands in "q,2" ... "q,0". Returns 1.
 int32_t JAVtPolygon(DriverContext* context, HostObject* object);
+// Writes the count line and the point lines of `points` after the record
+// prefix ("l," or "p,") of `prefixLength` characters at the start of the
+// LineBuffer; JAVtPtsList with the prefix already measured.
+void JAVtWritePointList(DriverContext* context, uint32_t prefixLength, const PointList* points);
 
 // Picture elements: raster images and fill pictures written by the host at
 // 96 pixels per inch, format 10 unless the host's own format is kept.
@@ -21,7 +25,7 @@ void JAVtImageParameters(TargetInfo* block, const TargetInfo* info, int32_t widt
 // Writes the "m" record placing a picture element in the box {left, top,
 // width, height} (pixels), named by elementTextA and elementTextB. Returns
 // the stream's result.
-int32_t JAVtWriteElementPlacement(DriverContext* context, const int64_t (&box)[4]);
+int32_t JAVtWriteElementPlacement(DriverContext* context, const int32_t (&box)[4]);
 
 // A colour entry as a Colour: the entry itself with colourMode 4, otherwise
 // an index into the palette (see colour.cpp for the out-of-table rules).

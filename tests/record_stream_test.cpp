@@ -2,6 +2,7 @@
 // limits and the record bound of 10239 characters.
 #include <limits>
 
+#include "stream/mapping.h"
 #include "stream/record_stream.h"
 #include "tests/driver_harness.h"
 
