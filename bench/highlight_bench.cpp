@@ -1,0 +1,4 @@
+// The highlighting pass's baseline.
+#include "bench/bench_registry.h"
+
+void registerHighlightBenchmarks() {}
