@@ -35,7 +35,7 @@ PointPair JAVtCorner(int64_t x, int64_t y) { return PointPair{JAVtClamp32(x), JA
 // covering `corner1`-`corner2` follow, and "q,0\n" closes the clip. Only the
 // shape write counts as a record group.
 template <size_t N>
-void JAVtEmitShape(DriverContext* context, char letter, const int32_t (&values)[N], PointPair corner1,
+inline void JAVtEmitShape(DriverContext* context, char letter, const int32_t (&values)[N], PointPair corner1,
                    PointPair corner2) {
     static_assert(4 + 2 + N * (kIntFieldMax + 1) <= kLineTextMax, "the shape record fits the LineBuffer");
     bool gradient = JAVtDrawsGradient(context);

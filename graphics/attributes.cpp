@@ -14,17 +14,6 @@ namespace {
 constexpr int32_t kViewerTwoStop = 0;
 constexpr int32_t kViewerSymmetric = 1;
 
-// "R,G,B,"
-char* JAVtPutColour(char* out, uint32_t colour) {
-    out = JAVtPutInt(out, JAVtRed(colour));
-    *out++ = ',';
-    out = JAVtPutInt(out, JAVtGreen(colour));
-    *out++ = ',';
-    out = JAVtPutInt(out, JAVtBlue(colour));
-    *out++ = ',';
-    return out;
-}
-
 // "-1,-1,-1,<fillParam>\n": no fill colour.
 char* JAVtPutNoFill(char* out, int32_t fillParam) {
     out = JAVtPutText(out, "-1,-1,-1,");
@@ -67,10 +56,11 @@ extern "C" int32_t JAVtLineAtt(DriverContext* context, HostObject* object) {
         int32_t pixels = JAVtMapLengthX(context, pen->lineWidth);
         pen->lineWidth = pixels == 0 ? 1 : pixels;
     }
-    const int32_t values[] = {JAVtRed(colour),  JAVtGreen(colour),  JAVtBlue(colour),
-                              pen->lineValueB, pen->lineValueA, pen->lineWidth};
+    const int32_t values[] = {pen->lineValueB, pen->lineValueA, pen->lineWidth};
     JAVtCountRecord(context);
-    JAVtEmitInts(context, "a,", values);
+    static_assert(2 + 6 * (kIntFieldMax + 1) <= kLineTextMax, "the a record fits the LineBuffer");
+    char* p = JAVtPutColour(JAVtPutText(JAVtRecordStart(context), "a,"), colour);
+    JAVtWriteRecord(context, JAVtPutFields(p, values, 3));
     std::memcpy(&context->currentLineAtt, pen, sizeof(LineAttributes));
     return 1;
 }
@@ -79,7 +69,7 @@ extern "C" int32_t JAVtLineAtt(DriverContext* context, HostObject* object) {
 // picture fill writes nothing (the rectangles it fills place the picture).
 // The fore colour is written only when both foreEnable and foreShown are set.
 extern "C" int32_t JAVtFillAtt(DriverContext* context, HostObject* object) {
-    std::memcpy(&context->currentFillAtt, JAVtBody<FillAttributes>(object), sizeof(FillAttributes));
+    JAVtCopyBody(&context->currentFillAtt, JAVtBody<FillAttributes>(object));
     context->driverGradient = 0;
     const FillAttributes* fill = &context->currentFillAtt;
     if (fill->fillStyle == kFillPicture) return 1;

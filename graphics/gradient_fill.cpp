@@ -37,8 +37,8 @@ int32_t JAVtField(int64_t value) { return JAVtClamp32(value); }
 
 // "t,-1,-1,-1,R,G,B,fillParam": the colour of the band that follows.
 void JAVtWriteBandFill(DriverContext* context, uint32_t colour) {
-    const int32_t values[] = {JAVtRed(colour), JAVtGreen(colour), JAVtBlue(colour), context->currentFillAtt.fillParam};
-    JAVtEmitInts(context, "t,-1,-1,-1,", values);
+    char* p = JAVtPutColour(JAVtPutText(JAVtRecordStart(context), "t,-1,-1,-1,"), colour);
+    JAVtWriteRecord(context, JAVtPutFields(p, &context->currentFillAtt.fillParam, 1));
 }
 
 // The centre of an elliptical or rectangular gradient, and the aspect its

@@ -3,6 +3,7 @@
 #define JAVTRG_GRAPHICS_H
 
 #include <javtrg/host_services.h>
+#include "stream/decimal.h"
 
 // Writes the polygon record of a Polygon object; for a gradient the driver
 // draws, encloses it and the bands in "q,2" ... "q,0". Returns 1.
@@ -29,11 +30,21 @@ int32_t JAVtWriteElementPlacement(DriverContext* context, const int32_t (&box)[4
 
 // A colour entry as a Colour: the entry itself with colourMode 4, otherwise
 // an index into the palette (see colour.cpp for the out-of-table rules).
-uint32_t JAVtResolveColour(const DriverContext* context, uint32_t entry);
+inline constexpr int32_t kDirectColours = 4;
+uint32_t JAVtPaletteColour(const DriverContext* context, uint32_t entry);
+inline uint32_t JAVtResolveColour(const DriverContext* context, uint32_t entry) {
+    return context->targetParams->colourMode == kDirectColours ? entry : JAVtPaletteColour(context, entry);
+}
 
 inline int32_t JAVtRed(uint32_t colour) { return static_cast<int32_t>(colour & 0xFFu); }
 inline int32_t JAVtGreen(uint32_t colour) { return static_cast<int32_t>((colour >> 8) & 0xFFu); }
 inline int32_t JAVtBlue(uint32_t colour) { return static_cast<int32_t>((colour >> 16) & 0xFFu); }
+// "R,G,B," at `out`; returns the end.
+inline char* JAVtPutColour(char* out, uint32_t colour) {
+    out = JAVtPutByteField(out, static_cast<uint8_t>(colour));
+    out = JAVtPutByteField(out, static_cast<uint8_t>(colour >> 8));
+    return JAVtPutByteField(out, static_cast<uint8_t>(colour >> 16));
+}
 
 // Fill styles of FillAttributes: 0 and 2 no fill colour, 4 a picture, 5 a
 // gradient, any other a solid fill.

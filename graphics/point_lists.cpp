@@ -17,23 +17,20 @@ constexpr uint32_t kFirstWriteMax = 10 + 1 + kPointLineMax;
 
 // "x,y," for each of `count` points, the last comma turned into the line's
 // newline.
-char* JAVtPutPointLine(const DriverContext* context, char* out, const PointPair* points, uint32_t count) {
+char* JAVtPutPointLine(const JAVtMapping& mapping, char* out, const PointPair* points, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
-        out = JAVtPutInt(out, JAVtMapX(context, points[i].x));
-        *out++ = ',';
-        out = JAVtPutInt(out, JAVtMapY(context, points[i].y));
-        *out++ = ',';
+        out = JAVtPutField(out, JAVtMapX(mapping, points[i].x));
+        out = JAVtPutField(out, JAVtMapY(mapping, points[i].y));
     }
-    out[-1] = '\n';
-    return out;
+    return JAVtEndRecord(out);
 }
 
 // The count line and the first point line, at `out`.
-char* JAVtPutFirstLines(const DriverContext* context, char* out, const PointList* points, uint32_t count) {
+char* JAVtPutFirstLines(const JAVtMapping& mapping, char* out, const PointList* points, uint32_t count) {
     out = JAVtPutUnsigned(out, count);
     *out++ = '\n';
     if (count == 0) return out;
-    return JAVtPutPointLine(context, out, points->points, count < kPointsPerLine ? count : kPointsPerLine);
+    return JAVtPutPointLine(mapping, out, points->points, count < kPointsPerLine ? count : kPointsPerLine);
 }
 
 }  // namespace
@@ -44,16 +41,17 @@ char* JAVtPutFirstLines(const DriverContext* context, char* out, const PointList
 // is a write of its own.
 void JAVtWritePointList(DriverContext* context, uint32_t prefixLength, const PointList* points) {
     uint32_t count = points != nullptr ? points->count : 0;
+    const JAVtMapping mapping = JAVtMappingOf(context);
     char* start = JAVtRecordStart(context);
     char* end = start + prefixLength;
     if (prefixLength + kFirstWriteMax <= kLineTextMax) {
-        end = JAVtPutFirstLines(context, end, points, count);
+        end = JAVtPutFirstLines(mapping, end, points, count);
     } else {
         // A caller's prefix that leaves less room than the first lines may
         // take: they are cut at the record bound, and a comma the cut leaves
         // last still becomes the newline that ends the point line.
         char lines[kFirstWriteMax];
-        char* linesEnd = JAVtPutFirstLines(context, lines, points, count);
+        char* linesEnd = JAVtPutFirstLines(mapping, lines, points, count);
         auto length = static_cast<size_t>(linesEnd - lines);
         end = JAVtPutBounded(context, end, lines, length);
         if (static_cast<size_t>(end - start) < prefixLength + length && count > 0 && end > start && end[-1] == ',')
@@ -62,7 +60,7 @@ void JAVtWritePointList(DriverContext* context, uint32_t prefixLength, const Poi
     JAVtWriteRecord(context, end);
     for (uint32_t first = kPointsPerLine; first < count; first += kPointsPerLine) {
         uint32_t onLine = count - first < kPointsPerLine ? count - first : kPointsPerLine;
-        JAVtWriteRecord(context, JAVtPutPointLine(context, start, points->points + first, onLine));
+        JAVtWriteRecord(context, JAVtPutPointLine(mapping, start, points->points + first, onLine));
     }
 }
 

@@ -10,13 +10,30 @@
 #include <javtrg/host_services.h>
 #include "stream/numeric.h"
 
-inline int32_t JAVtMapX(const DriverContext* context, double x) {
-    return JAVtRound((x + context->offsetX) * context->scaleX);
+// The mapping's parameters. A writer that maps many points takes a copy
+// first: the characters it writes might otherwise, for all the compiler
+// knows, change the context's fields between two points.
+struct JAVtMapping {
+    double offsetX;
+    double offsetY;
+    double scaleX;
+    double scaleY;
+    double targetHeight;
+};
+
+inline JAVtMapping JAVtMappingOf(const DriverContext* context) {
+    return JAVtMapping{context->offsetX, context->offsetY, context->scaleX, context->scaleY, context->targetHeight};
 }
 
-inline int32_t JAVtMapY(const DriverContext* context, double y) {
-    return JAVtRound(context->targetHeight - (y + context->offsetY) * context->scaleY);
+inline int32_t JAVtMapX(const JAVtMapping& m, double x) { return JAVtRound((x + m.offsetX) * m.scaleX); }
+
+inline int32_t JAVtMapY(const JAVtMapping& m, double y) {
+    return JAVtRound(m.targetHeight - (y + m.offsetY) * m.scaleY);
 }
+
+inline int32_t JAVtMapX(const DriverContext* context, double x) { return JAVtMapX(JAVtMappingOf(context), x); }
+
+inline int32_t JAVtMapY(const DriverContext* context, double y) { return JAVtMapY(JAVtMappingOf(context), y); }
 
 inline int32_t JAVtMapLengthX(const DriverContext* context, double d) { return JAVtRound(d * context->scaleX); }
 

@@ -31,14 +31,23 @@ inline char* JAVtPutText(char* out, const char (&text)[N]) {
     return out + N - 1;
 }
 
-// "v1,v2,...,vN\n": the fields of a record after its prefix.
-inline char* JAVtPutFields(char* out, const int32_t* values, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        out = JAVtPutInt(out, values[i]);
-        *out++ = ',';
-    }
+// "value,": a field and the comma after it.
+inline char* JAVtPutField(char* out, int32_t value) {
+    out = JAVtPutInt(out, value);
+    *out++ = ',';
+    return out;
+}
+
+// The comma after the last field becomes the record's newline.
+inline char* JAVtEndRecord(char* out) {
     out[-1] = '\n';
     return out;
+}
+
+// "v1,v2,...,vN\n": the fields of a record after its prefix.
+inline char* JAVtPutFields(char* out, const int32_t* values, size_t count) {
+    for (size_t i = 0; i < count; ++i) out = JAVtPutField(out, values[i]);
+    return JAVtEndRecord(out);
 }
 
 // Hands the text from the LineBuffer's start to `end` to the stream (skipped

@@ -39,8 +39,8 @@ void JAVtWriteFontRecord(DriverContext* context, const char* face, int32_t size,
     std::memcpy(p, face, faceLength);
     p += faceLength;
     *p++ = ',';
-    const int32_t values[] = {size, flags, JAVtRed(colour), JAVtGreen(colour), JAVtBlue(colour)};
-    p = JAVtPutFields(p, values, 5);
+    p = JAVtPutColour(JAVtPutField(JAVtPutField(p, size), flags), colour);
+    p = JAVtEndRecord(p);
     JAVtCountRecord(context);
     JAVtWriteRecord(context, p);
 }
@@ -134,7 +134,7 @@ int32_t JAVtPutTextAttFont(DriverContext* context, TextAttributes* attributes) {
 
 extern "C" int32_t JAVtTextParaAtt(DriverContext* context, HostObject* object) {
     if (JAVtCollecting(context)) return JAVtCollect(context, object);
-    std::memcpy(&context->currentParaAtt, JAVtBody<ParaAttributes>(object), sizeof(ParaAttributes));
+    JAVtCopyBody(&context->currentParaAtt, JAVtBody<ParaAttributes>(object));
     const ParaAttributes& para = context->currentParaAtt;
     const HostTransform* transform = JAVtCurrentTransform(context);
     const int32_t values[] = {
