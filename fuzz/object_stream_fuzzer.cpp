@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <javtrg/host_services.h>
@@ -140,12 +141,34 @@ bool runPicture(const uint8_t* data, size_t size) {
     host.info()->pixelWidth = static_cast<int32_t>(in.byte());
     host.info()->pixelHeight = static_cast<int32_t>(in.byte());
     host.session()->currentEncoding = static_cast<int32_t>(in.byte() % 60);
+    // A search for up to three short terms of the letters a to d (some
+    // absent), each ended by two zero bytes, so that text boxes have hits.
     SearchRequest search{};
-    if (in.byte() % 4 == 0) host.session()->searchRequest = &search;
+    std::vector<std::string> terms;
+    std::vector<const char*> termPointers;
+    if (in.byte() % 4 == 0) {
+        static const int32_t kTermEncodings[] = {0, 7, 1, 6, 51, 53};
+        search.termEncoding = kTermEncodings[in.byte() % 6];
+        search.caseSensitive = in.byte() % 2;
+        search.wholeWordRequested = in.byte() % 2;
+        search.searchOptions = "color:#00FF00";
+        for (int n = in.byte() % 4; n > 0; --n) {
+            terms.emplace_back();
+            for (int letters = in.byte() % 3; letters > 0; --letters) terms.back() += static_cast<char>('a' + in.byte() % 4);
+            terms.back().append(2, '\0');
+        }
+        for (const std::string& term : terms) termPointers.push_back(in.byte() % 8 == 0 ? nullptr : term.c_str());
+        search.searchTerms = termPointers.empty() ? nullptr : termPointers.data();
+        search.termCount = static_cast<int32_t>(termPointers.size());
+        host.session()->searchRequest = &search;
+    }
     // Host failures too: one operation fails at some call.
-    static const char* const kOperations[] = {"allocate", "createObject", "newPointList", "clone",
-                                              "insertObject", "convertToUnits", "copyPalette", "curveToPointList"};
-    if (in.byte() % 2 == 0) host.failAt(kOperations[in.byte() % 8], 1 + in.byte() % 8, in.byte() % 2 == 0);
+    static const char* const kOperations[] = {"allocate",    "createObject",   "newPointList",      "clone",
+                                              "insertObject", "convertToUnits", "copyPalette",       "curveToPointList",
+                                              "splitText",   "convertText",    "allocSessionBlock", "createFont",
+                                              "createMeasureContext", "getTextMetrics"};
+    constexpr size_t kOperationCount = sizeof kOperations / sizeof kOperations[0];
+    if (in.byte() % 2 == 0) host.failAt(kOperations[in.byte() % kOperationCount], 1 + in.byte() % 8, in.byte() % 2 == 0);
 
     refhost::MemoryStream* stream = host.memoryStream();
     DriverContext* context = startTrgJAV(&stream->base, p, 0);

@@ -1,9 +1,228 @@
 // The highlighting pass over a collected text box.
-#include <javtrg/host_services.h>
+//
+// Every hit of a search term inside a text string is cut out into a string
+// of its own, between two new character-attribute objects: the one in front
+// carries the attributes in force with the highlight colour, the one behind
+// carries them unchanged. The box is then played back as ordinary text, the
+// hits in another colour.
+#include <cctype>
+#include <cstring>
 
-// Hits are not cut out yet: the list is played back as collected.
-extern "C" int32_t JAVtHighlightTextBox(DriverContext* context, HostListNode* list) {
-    (void)context;
-    (void)list;
+#include "highlight/case_table.h"
+#include "highlight/highlight.h"
+#include "stream/object_body.h"
+#include "stream/object_kind.h"
+
+namespace {
+
+constexpr int32_t kDirectColours = 4;
+
+bool JAVtIsWordByte(uint8_t byte) {
+    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+}
+
+// The text string being searched: its bytes and how many of them count.
+struct SearchedText {
+    const uint8_t* bytes;
+    int64_t length;
+    int32_t encoding;
+};
+
+// A code unit of 16-bit text from two bytes, in the target's byte order.
+uint16_t JAVtUnitAt(const uint8_t* bytes, bool bigEndian) {
+    uint32_t first = bytes[0];
+    uint32_t second = bytes[1];
+    return static_cast<uint16_t>(bigEndian ? first * 256 + second : first + second * 256);
+}
+
+// Case-insensitive match of 16-bit text: every unit of the term, folded,
+// equals the folded unit of the text. All units compared lie in the text.
+bool JAVtMatchUnits(const DriverContext* context, const SearchedText& s, int64_t p, const HighlightTerm& t) {
+    int64_t span = t.charCount * 2;
+    if (span < t.byteLength) span = t.byteLength;
+    if (span > s.length - p) return false;
+    bool bigEndian = context->targetParams->bigEndianText != 0;
+    for (int64_t i = 0; i < t.charCount; ++i) {
+        uint16_t a = JAVtUnitAt(s.bytes + p + 2 * i, bigEndian);
+        uint16_t b = JAVtUnitAt(t.text + 2 * i, bigEndian);
+        if (JAVtFoldCodeUnit(a) != JAVtFoldCodeUnit(b)) return false;
+    }
+    return true;
+}
+
+// Case-insensitive match of byte text: the term's characters and the text's
+// side by side. A two-byte character matches only when both its bytes are
+// equal; single bytes fold as the C library's tolower does. Every character
+// of the text walked lies in the text. currentEncoding holds the text's
+// encoding while the host tells lead bytes.
+bool JAVtMatchBytes(DriverContext* context, const SearchedText& s, int64_t p, const HighlightTerm& t) {
+    HostSession* session = context->hostSession;
+    int32_t remembered = session->currentEncoding;
+    session->currentEncoding = s.encoding;
+    bool match = true;
+    int64_t i = p;
+    int64_t j = 0;
+    for (int64_t n = 0; match && n < t.charCount; ++n) {
+        if (i >= s.length || j >= t.byteLength) {
+            match = false;
+            break;
+        }
+        uint8_t a = s.bytes[i];
+        uint8_t b = t.text[j];
+        bool leadA = session->isLeadByte(session, a, s.encoding) != 0;
+        if (a == b) {
+            if (leadA) {
+                // The term's second byte may be its terminator.
+                match = i + 1 < s.length && s.bytes[i + 1] == t.text[j + 1];
+            }
+        } else if (leadA || session->isLeadByte(session, b, s.encoding) != 0) {
+            match = false;
+        } else {
+            match = std::tolower(a) == std::tolower(b);
+        }
+        i += leadA ? 2 : 1;
+        j += leadA ? 2 : 1;
+    }
+    session->currentEncoding = remembered;
+    return match;
+}
+
+bool JAVtTermMatches(DriverContext* context, const SearchedText& s, int64_t p, const HighlightTerm& t) {
+    const SearchRequest* request = context->hostSession->searchRequest;
+    if (request != nullptr && request->caseSensitive != 0) {
+        return t.byteLength <= s.length - p && std::memcmp(s.bytes + p, t.text, static_cast<size_t>(t.byteLength)) == 0;
+    }
+    if (s.encoding == kHighlightUnitEncoding) return JAVtMatchUnits(context, s, p, t);
+    return JAVtMatchBytes(context, s, p, t);
+}
+
+// The first term that gives a hit at p, absent when none does. Under whole
+// words a match must start after a separator and end before one; the end
+// of the text counts as a space.
+const HighlightTerm* JAVtFindHit(DriverContext* context, const SearchedText& s, int64_t p, bool separatorBefore) {
+    for (int32_t i = 0; i < context->highlightTermCount; ++i) {
+        const HighlightTerm& t = context->highlightTerms[i];
+        if (t.charCount <= 0 || t.text == nullptr) continue;
+        if (!JAVtTermMatches(context, s, p, t)) continue;
+        if (context->wholeWord != 1) return &t;
+        int64_t end = p + t.byteLength;
+        bool separatorAfter = end >= s.length || !JAVtIsWordByte(s.bytes[end]);
+        if (separatorBefore && separatorAfter) return &t;
+    }
+    return nullptr;
+}
+
+// A new character-attribute object carrying the attributes in force: those
+// of the latest character-attribute object of the box, else the default
+// font in black. Absent when the host makes none.
+HostObject* JAVtNewHitAttributes(DriverContext* context) {
+    HostServices* services = context->hostServices;
+    HostObject* object = services->createObject(services, kKindCharAtt);
+    if (object == nullptr) return nullptr;
+    CharAttributes* body = JAVtBody<CharAttributes>(object);
+    if (context->hlAttr != nullptr) {
+        std::memcpy(body, context->hlAttr, sizeof(CharAttributes));
+    } else {
+        std::memset(body, 0, sizeof(CharAttributes));
+        body->charColour = context->hlColour;
+        body->charFont = context->hlFont;
+    }
+    return object;
+}
+
+// Links `object` in front of the node *position designates; an object the
+// host could not link goes back to it.
+bool JAVtLinkObject(HostServices* services, HostListNode** position, HostObject* object) {
+    if (services->insertObject(services, position, object, 0) != 0) return true;
+    services->releaseObject(services, object);
+    return false;
+}
+
+// Cuts the hit of `t` at byte p, character k, out of the string of node N:
+// the text before it (when p > 0), the opening object, the hit, the closing
+// object, the rest. *rest gets the node that holds the rest. False on the
+// first failure, leaving what was done.
+bool JAVtCutOutHit(DriverContext* context, HostListNode* node, int64_t p, int64_t k, const HighlightTerm& t,
+                   HostListNode** rest) {
+    HostServices* services = context->hostServices;
+    if (services->splitText(services, node, k + t.charCount, p + t.byteLength) == 0) return false;
+    *rest = node->next;
+    HostObject* closing = JAVtNewHitAttributes(context);
+    if (closing == nullptr || !JAVtLinkObject(services, &node->next, closing)) return false;
+    if (p > 0 && services->splitText(services, node, k, p) == 0) return false;
+    HostObject* opening = JAVtNewHitAttributes(context);
+    if (opening == nullptr) return false;
+    if (context->targetParams->colourMode != kDirectColours) {
+        services->releaseObject(services, opening);
+        return false;
+    }
+    JAVtBody<CharAttributes>(opening)->charColour = context->highlightColour;
+    HostListNode* current = node;
+    return JAVtLinkObject(services, p > 0 ? &node->next : &current, opening);
+}
+
+// Searches the text string of `node`. On a hit, *next is the node that
+// holds the rest of the string, to be searched afresh; otherwise the node
+// after this one. False when cutting a hit out failed.
+bool JAVtSearchString(DriverContext* context, HostListNode* node, HostListNode** next) {
+    *next = node->next;
+    const TextStringData* string = JAVtBody<TextStringData>(node->object);
+    if (context->highlightTerms == nullptr || context->highlightTermsEncoding != string->encoding)
+        JAVtBuildHighlightTerms(context, string->encoding);
+    bool haveTerms = context->highlightTerms != nullptr && context->highlightTermsEncoding == string->encoding;
+    if (!haveTerms || string->text == nullptr) return true;
+
+    HostSession* session = context->hostSession;
+    SearchedText s{string->text, string->byteLength, string->encoding};
+    bool separator = true;
+    for (int64_t p = 0, k = 0; p < s.length; ++k) {
+        uint8_t byte = s.bytes[p];
+        bool twoBytes = s.encoding == kHighlightUnitEncoding || session->isLeadByte(session, byte, s.encoding) != 0;
+        const HighlightTerm* hit = JAVtFindHit(context, s, p, separator);
+        separator = !JAVtIsWordByte(byte);
+        if (hit != nullptr) return JAVtCutOutHit(context, node, p, k, *hit, next);
+        p += twoBytes ? 2 : 1;
+    }
+    return true;
+}
+
+// Walks the box, keeping the attributes in force and cutting out hits.
+int32_t JAVtHighlightWalk(DriverContext* context, HostListNode* list) {
+    for (HostListNode* node = list->next; node != list;) {
+        HostObject* object = node->object;
+        HostListNode* next = node->next;
+        if (object != nullptr) {
+            switch (object->kind) {
+                case kKindCharAtt: {
+                    const HostObject* following = next != list ? next->object : nullptr;
+                    if (JAVtSelectHighlightFont(context, JAVtBody<CharAttributes>(object), following) == 0) return 0;
+                    break;
+                }
+                case kKindTextBox:
+                    if (JAVtSelectHighlightFont(context, nullptr, nullptr) == 0) return 0;
+                    break;
+                case kKindTextString:
+                    if (!JAVtSearchString(context, node, &next)) return 0;
+                    break;
+                default: break;
+            }
+        }
+        node = next;
+    }
     return 1;
+}
+
+}  // namespace
+
+extern "C" int32_t JAVtHighlightTextBox(DriverContext* context, HostListNode* list) {
+    HostSession* session = context->hostSession;
+    // Without a session there is no search; the box is played back as it is.
+    if (session == nullptr || list == nullptr) return 1;
+    int32_t remembered = session->currentEncoding;
+    int32_t result = JAVtHighlightWalk(context, list);
+    session->currentEncoding = remembered;
+    // The attributes in force lie in an object of this box, which playback
+    // releases: a later pass must not find them.
+    context->hlAttr = nullptr;
+    return result;
 }

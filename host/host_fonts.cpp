@@ -145,26 +145,26 @@ struct ReferenceHost::FontSystem {
         Font* selected = nullptr;
     };
 
-    FcConfig* config = nullptr;
-    bool configLoaded = false;
     std::vector<std::unique_ptr<Context>> contexts;
     std::vector<std::unique_ptr<Font>> fonts;
 
     FontSystem() = default;
     FontSystem(const FontSystem&) = delete;
     FontSystem& operator=(const FontSystem&) = delete;
-    ~FontSystem() {
-        if (config != nullptr) FcConfigDestroy(config);
-    }
 
-    // The host's own configuration, loaded when a font is first realised;
-    // absent when fontconfig cannot load one.
-    FcConfig* configuration() {
-        if (!configLoaded) {
-            config = FcInitLoadConfigAndFonts();
-            configLoaded = true;
-        }
-        return config;
+    // The configuration of the reference hosts of this process: loaded from
+    // the system's files when a font is first realised and released when the
+    // process ends, since loading it for every host costs more than all else
+    // a short run does. Absent when fontconfig cannot load one.
+    static FcConfig* configuration() {
+        struct Shared {
+            FcConfig* config = FcInitLoadConfigAndFonts();
+            ~Shared() {
+                if (config != nullptr) FcConfigDestroy(config);
+            }
+        };
+        static const Shared shared;
+        return shared.config;
     }
 
     Context* findContext(const void* handle) {
@@ -292,7 +292,10 @@ void* opCreateMeasureContext(HostSession* s, int32_t) {
 
 void* opCreateFont(HostSession* s, const FontDescriptor* descriptor) {
     ReferenceHost* h = hostOf(s);
-    h->log("createFont");
+    // The log names the face asked for.
+    std::string face;
+    if (descriptor != nullptr) face.assign(descriptor->faceName, strnlen(descriptor->faceName, sizeof descriptor->faceName));
+    h->log("createFont " + face);
     if (h->shouldFail("createFont") || descriptor == nullptr) return nullptr;
     FontSystem& fonts = h->fontSystem();
     auto font = fonts.realise(*descriptor, s->currentEncoding, h->params()->bigEndianText != 0);

@@ -149,6 +149,30 @@ void* ReferenceHost::attachBlock(HostObject* object, int32_t fieldOffset, const 
     return block;
 }
 
+const Attachment* ReferenceHost::attachedBlock(const HostObject* object, int32_t fieldOffset) const {
+    const ObjectInfo* info = objectInfo(object);
+    if (info == nullptr) return nullptr;
+    for (const Attachment& a : info->attachments) {
+        if (a.kind == AttachKind::Block && a.fieldOffset == fieldOffset) return &a;
+    }
+    return nullptr;
+}
+
+void* ReferenceHost::replaceBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra) {
+    std::vector<Attachment>& attachments = objects_[object].attachments;
+    for (auto it = attachments.begin(); it != attachments.end(); ++it) {
+        if (it->kind == AttachKind::Block && it->fieldOffset == fieldOffset) {
+            void* old = it->target;
+            attachments.erase(it);
+            // The new block is made before the old one goes, so `data` may lie in it.
+            void* block = attachBlock(object, fieldOffset, data, size, extra);
+            freeBlock(old);
+            return block;
+        }
+    }
+    return attachBlock(object, fieldOffset, data, size, extra);
+}
+
 void ReferenceHost::attachObject(HostObject* object, int32_t fieldOffset, HostObject* child) {
     objects_[object].attachments.push_back(Attachment{AttachKind::Object, fieldOffset, child, 0});
     setField(object, fieldOffset, child);

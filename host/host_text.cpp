@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
 
 #include "host/reference_host.h"
 
@@ -50,6 +54,8 @@ public:
     // `step` bytes at a time and gives `replacement` in the output; without
     // a replacement it fails the conversion.
     bool run(const std::string& input, size_t step, const std::string* replacement, std::string* out) {
+        // A converter may be used again: each run starts in the initial state.
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* in = const_cast<char*>(input.data());
         size_t inLeft = input.size();
         char buffer[4096];
@@ -79,14 +85,37 @@ private:
     iconv_t cd_;
 };
 
+}  // namespace
+
+// Open converters by target and source name.
+struct ReferenceHost::Converters {
+    std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> open;
+
+    // Absent when iconv knows either name not.
+    Converter* get(const char* to, const char* from) {
+        std::unique_ptr<Converter>& slot = open[{to, from}];
+        if (!slot) slot = std::make_unique<Converter>(to, from);
+        return slot->valid() ? slot.get() : nullptr;
+    }
+};
+
+void ReferenceHost::ConvertersDeleter::operator()(Converters* converters) const { delete converters; }
+
+ReferenceHost::Converters& ReferenceHost::converters() {
+    if (!converters_) converters_.reset(new Converters());
+    return *converters_;
+}
+
+namespace {
+
 // From `from` into `to` through UTF-32: bytes that are not text in `from`
 // become the replacement character one by one, characters that `to` cannot
 // hold become it too. replacementChar < 0: either fails the conversion.
-bool convertBytes(const std::string& input, const char* from, size_t fromStep, const char* to, int32_t replacementChar,
-                  std::string* out) {
-    Converter decoder("UTF-32LE", from);
-    Converter encoder(to, "UTF-32LE");
-    if (!decoder.valid() || !encoder.valid()) return false;
+bool convertBytes(ReferenceHost::Converters& converters, const std::string& input, const char* from, size_t fromStep,
+                  const char* to, int32_t replacementChar, std::string* out) {
+    Converter* decoder = converters.get("UTF-32LE", from);
+    Converter* encoder = converters.get(to, "UTF-32LE");
+    if (decoder == nullptr || encoder == nullptr) return false;
     std::string wide;
     std::string wideReplacement;
     std::string targetReplacement;
@@ -94,11 +123,10 @@ bool convertBytes(const std::string& input, const char* from, size_t fromStep, c
     if (replace) {
         auto c = static_cast<uint32_t>(replacementChar);
         for (int i = 0; i < 4; ++i) wideReplacement.push_back(static_cast<char>((c >> (8 * i)) & 0xFFu));
-        Converter single(to, "UTF-32LE");
-        if (!single.run(wideReplacement, 4, nullptr, &targetReplacement)) return false;
+        if (!encoder->run(wideReplacement, 4, nullptr, &targetReplacement)) return false;
     }
-    if (!decoder.run(input, fromStep, replace ? &wideReplacement : nullptr, &wide)) return false;
-    return encoder.run(wide, 4, replace ? &targetReplacement : nullptr, out);
+    if (!decoder->run(input, fromStep, replace ? &wideReplacement : nullptr, &wide)) return false;
+    return encoder->run(wide, 4, replace ? &targetReplacement : nullptr, out);
 }
 
 // Hands `converted` to the caller's span: only the count without a buffer,
@@ -140,7 +168,7 @@ int32_t opConvertText(HostSession* s, int32_t fromEncoding, const TextSpan* sour
     if (from == nullptr || to == nullptr) return 0;
     std::string converted;
     size_t step = fromEncoding == kUnitEncoding ? 2 : 1;
-    if (!convertBytes(spanBytes(source), from, step, to, replacement, &converted)) return 0;
+    if (!convertBytes(h->converters(), spanBytes(source), from, step, to, replacement, &converted)) return 0;
     return deliver(converted, target);
 }
 
@@ -157,7 +185,7 @@ int32_t opConvertToUnits(HostSession* s, const TextSpan* source, TextSpan* targe
     std::string units;
     if (s->currentEncoding == kUnitEncoding) {
         units = spanBytes(source);
-    } else if (!convertBytes(spanBytes(source), from, 1, unitsName(bigEndian), replacement, &units)) {
+    } else if (!convertBytes(h->converters(), spanBytes(source), from, 1, unitsName(bigEndian), replacement, &units)) {
         h->noteFailure("convertToUnits", std::string("the text cannot be converted from ") + from);
         return 0;
     }
@@ -260,7 +288,8 @@ bool encodeText(const std::string& utf8, int32_t code, bool bigEndianUnits, std:
     const char* name = encodingName(code, bigEndianUnits);
     if (name == nullptr) return false;
     out->clear();
-    return convertBytes(utf8, "UTF-8", 1, name, -1, out);
+    ReferenceHost::Converters converters;
+    return convertBytes(converters, utf8, "UTF-8", 1, name, -1, out);
 }
 
 }  // namespace refhost

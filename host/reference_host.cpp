@@ -201,6 +201,7 @@ std::string ReferenceHost::describeLive() const {
 }
 
 void* ReferenceHost::allocateBlock(size_t size, bool zeroed, const char* origin) {
+    if (size > kMaxBlockSize) return nullptr;
     void* block = zeroed ? std::calloc(1, size == 0 ? 1 : size) : std::malloc(size == 0 ? 1 : size);
     if (block == nullptr) return nullptr;
     blocks_[block] = BlockInfo{size, origin};
@@ -213,6 +214,7 @@ void* ReferenceHost::reallocateBlock(void* block, size_t size) {
     if (it == blocks_.end()) std::abort();  // not a block of this host
     // A new block and a copy, so that the old address is never looked at
     // after it was given back.
+    if (size > kMaxBlockSize) return nullptr;
     const char* origin = it->second.origin;
     void* grown = std::malloc(size == 0 ? 1 : size);
     if (grown == nullptr) return nullptr;

@@ -52,6 +52,10 @@ struct ObjectInfo {
     std::vector<Attachment> attachments;
 };
 
+// The largest block the host hands out; a larger request is refused
+// (absent), as an embedding engine refuses sizes no picture needs.
+constexpr size_t kMaxBlockSize = size_t{1} << 30;
+
 struct BlockInfo {
     size_t size;
     const char* origin;
@@ -255,6 +259,12 @@ public:
     void* attachBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra = 0);
     // Makes `child` owned by `object` through its field at `fieldOffset`.
     void attachObject(HostObject* object, int32_t fieldOffset, HostObject* child);
+    // The block `object` owns through its field at `fieldOffset`, absent
+    // when it owns none there.
+    const Attachment* attachedBlock(const HostObject* object, int32_t fieldOffset) const;
+    // Gives the block owned through that field back (when there is one) and
+    // attaches a new one as attachBlock does.
+    void* replaceBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra = 0);
 
     // Point lists and palettes, tracked as blocks.
     PointList* newPointList(uint32_t count);
@@ -276,6 +286,15 @@ public:
         void operator()(FontSystem* fonts) const;
     };
     FontSystem& fontSystem();
+
+    // Text conversions (host_text.cpp): the iconv converters the session
+    // has opened, kept for the host's life so that a run loads each
+    // conversion once.
+    struct Converters;
+    struct ConvertersDeleter {
+        void operator()(Converters* converters) const;
+    };
+    Converters& converters();
     size_t liveFonts() const;
     size_t liveMeasureContexts() const;
 
@@ -341,6 +360,7 @@ private:
     std::vector<std::unique_ptr<MemoryStream>> memoryStreams_;
     std::vector<std::unique_ptr<FileStream>> fileStreams_;
     std::unique_ptr<FontSystem, FontSystemDeleter> fonts_;
+    std::unique_ptr<Converters, ConvertersDeleter> converters_;
     uint64_t hostHandle_ = 0;
     int32_t registrations_ = 0;
     SetTrgPictureFn pictureHandler_ = nullptr;

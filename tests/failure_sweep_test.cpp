@@ -24,6 +24,8 @@ const char* const kOperations[] = {
     "installHandler",    "setRegistrationFlag", "setTargetPictureHandler", "registrationStepA",
     "registrationStepB", "registrationStepC", "convertPicture", "queryPictureFormat",
     "createElement",     "exportRaster",      "closeElement",   "reallocate",
+    "splitText",         "convertText",      "allocSessionBlock", "createMeasureContext", "createFont", "selectObject",
+    "deleteObject",      "getTextFace",      "getTextMetrics", "mapFontEncoding",
 };
 
 struct SweepRun {

@@ -1,6 +1,7 @@
 // Text services and object lists of the reference host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <optional>
@@ -141,6 +142,68 @@ TEST(HostLists, InsertPopAndFreeKeepTheLedger) {
     host.releaseObject(e);
     EXPECT_EQ(host.liveObjects(), 0u);
     EXPECT_EQ(host.liveBlocks(), 0u);
+}
+
+// splitText leaves the front in the node and puts the rest in a new node
+// after it, or refuses a place that is not between two characters.
+TEST(HostLists, SplitTextAtCharacterPlacesOnly) {
+    const struct {
+        std::string text;
+        int64_t byteLength;
+        int32_t encoding;
+        int64_t k, p;
+        const char* front;  // nullptr: refused
+        const char* rest;
+    } cases[] = {
+        {"abcd", 4, 7, 1, 1, "a", "bcd"},
+        {"abcd", 0, 7, 4, 4, "abcd", ""},  // up to the zero byte; an empty rest
+        {"abcd", 4, 0, 0, 0, "", "abcd"},  // an empty front; encoding 0 is the session's
+        {"abcd", 3, 7, 3, 3, "abc", ""},
+        {"abcd", 4, 7, 2, 1, nullptr, nullptr},  // the index does not name the place
+        {"abcd", 4, 7, 5, 5, nullptr, nullptr},
+        {"abcd", 4, 7, -1, -1, nullptr, nullptr},
+        {"abcd", 9, 7, 1, 1, nullptr, nullptr},  // a length beyond the text's block
+        {"a\x82\xa0" "b", 4, 1, 2, 3, "a\x82\xa0", "b"},
+        {"a\x82\xa0" "b", 4, 1, 2, 2, nullptr, nullptr},  // inside a double-byte character
+        {"ab\x82", 3, 1, 3, 3, "ab\x82", ""},  // after a last character cut short
+        {std::string("a\0b\0", 4), 4, 51, 1, 2, "a", "b"},
+        {std::string("a\0b\0", 4), 4, 51, 1, 1, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        ReferenceHost host;
+        HostServices* s = host.services();
+        HostObject* string = host.newObject(41);
+        reinterpret_cast<TextStringData*>(host.payload(string))->byteLength = c.byteLength;
+        reinterpret_cast<TextStringData*>(host.payload(string))->encoding = c.encoding;
+        host.attachBlock(string, 24 + offsetof(TextStringData, text), c.text.data(), c.text.size(), 2);
+        HostListNode* list = nullptr;
+        ASSERT_EQ(s->insertObject(s, &list, string, 0xFFFFFFFFu), 1);
+        std::string what = c.text + " at " + std::to_string(c.p);
+        const uint8_t* original = reinterpret_cast<TextStringData*>(host.payload(string))->text;
+        ASSERT_EQ(s->splitText(s, list->next, c.k, c.p), c.front != nullptr ? 1 : 0) << what;
+        if (c.front == nullptr) {
+            EXPECT_TRUE(list->next->next == list && reinterpret_cast<TextStringData*>(host.payload(string))->text == original)
+                << "a refused split changed the list: " << what;
+        } else {
+            std::vector<std::string> texts;
+            for (HostListNode* n = list->next; n != list; n = n->next) {
+                auto* body = reinterpret_cast<TextStringData*>(host.payload(n->object));
+                auto length = static_cast<size_t>(body->byteLength);
+                std::string bytes(reinterpret_cast<const char*>(body->text), length + 2);
+                EXPECT_EQ(bytes.substr(length), std::string(2, '\0')) << "two zero bytes end each text";
+                bytes.resize(length);
+                if (c.encoding == 51) bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
+                texts.push_back(bytes);
+            }
+            EXPECT_EQ(texts, (std::vector<std::string>{c.front, c.rest})) << what;
+        }
+        s->freeList(s, list);
+        EXPECT_EQ(host.liveObjects() + host.liveBlocks(), 0u) << what;
+    }
+    ReferenceHost host;
+    host.failAt("splitText", 1);
+    HostListNode node{};
+    EXPECT_EQ(host.services()->splitText(host.services(), &node, 0, 0), 0);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ struct SessionSpec {
     bool hasTransform = false;
     HostTransform transform{};
     bool hasSearch = false;
-    std::vector<std::string> searchTerms;  // encoded in termEncoding
+    std::vector<std::string> searchTerms;  // in termEncoding, each ended by zero bytes
     std::vector<bool> searchTermPresent;
     int32_t termEncoding = 0;
     bool hasOptions = false;

@@ -112,6 +112,28 @@ void readTarget(const json& value, Script* script) {
     f.finish();
 }
 
+// A search term: a string (UTF-8, encoded into the term encoding), an
+// object {"hex": "..."} with its bytes, or null for an absent term. The term
+// ends at its first zero byte, or zero unit in 16-bit text: the bytes are
+// followed by zeros up to an even length and a zero unit.
+std::string readSearchTerm(const json& term, const std::string& place, int32_t encoding, const SessionSpec& s) {
+    std::string bytes;
+    if (term.is_null()) return bytes;
+    if (term.is_string()) {
+        bytes = encodeScriptText(term.get<std::string>(), encoding, s.bigEndianText, place);
+    } else if (term.is_object()) {
+        FieldReader f(term, place, s);
+        const json* hex = f.raw("hex");
+        f.finish();
+        if (hex == nullptr || !hex->is_string()) f.fail("hex", "the term's bytes in hexadecimal");
+        bytes = parseHex(hex->get<std::string>(), f.place("hex"));
+    } else {
+        throw ScriptError(place, "a string, {\"hex\": \"...\"} or null");
+    }
+    bytes.append(bytes.size() % 2 + 2, '\0');
+    return bytes;
+}
+
 void readSession(const json& value, Script* script) {
     SessionSpec& s = script->session;
     FieldReader f(value, "session", s);
@@ -141,20 +163,12 @@ void readSession(const json& value, Script* script) {
             s.searchOptions = options->get<std::string>();
         }
         if (const json* terms = g.raw("searchTerms")) {
-            if (!terms->is_array()) g.fail("searchTerms", "an array of strings (null for an absent term)");
+            if (!terms->is_array()) g.fail("searchTerms", "an array of terms (null for an absent term)");
             int32_t encoding = s.termEncoding == 0 ? 7 : s.termEncoding;
             for (size_t i = 0; i < terms->size(); ++i) {
-                const json& term = (*terms)[i];
                 std::string place = g.place("searchTerms") + "[" + std::to_string(i) + "]";
-                if (term.is_null()) {
-                    s.searchTerms.emplace_back();
-                    s.searchTermPresent.push_back(false);
-                } else if (term.is_string()) {
-                    s.searchTerms.push_back(encodeScriptText(term.get<std::string>(), encoding, s.bigEndianText, place));
-                    s.searchTermPresent.push_back(true);
-                } else {
-                    throw ScriptError(place, "a string or null");
-                }
+                s.searchTermPresent.push_back(!(*terms)[i].is_null());
+                s.searchTerms.push_back(readSearchTerm((*terms)[i], place, encoding, s));
             }
         }
         g.finish();

@@ -678,6 +678,7 @@ typedef struct DriverContext {
     int32_t wholeWord;
     uint32_t highlightColour;
     int32_t highlightTermCount;
+    int32_t highlightTermsEncoding;      /* the encoding highlightTerms was built for */
     struct HighlightTerm* highlightTerms;
     const CharAttributes* hlAttr;
     uint32_t hlColour;

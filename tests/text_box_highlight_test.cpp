@@ -1,0 +1,288 @@
+// The highlighting pass: which hits a search finds in a text box and how it
+// cuts them out. A box is read back from the record stream as its text with
+// a "[" for each character-attribute record in the highlight colour and a
+// "|" for every other one, so "|a [cat|s" is a box whose only hit is "cat".
+#include <climits>
+#include <optional>
+
+#include "stream/object_kind.h"
+#include "tests/driver_harness.h"
+
+namespace {
+
+using javtest::DriverHarness;
+
+// Bytes in an encoding; a term or text.
+struct Text {
+    std::string bytes;
+    int32_t encoding;
+};
+
+// UTF-16 of plain code points, in either byte order.
+std::string units(std::initializer_list<uint16_t> codes, bool bigEndian = false) {
+    std::string out;
+    for (uint16_t c : codes) {
+        char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+}
+std::string units(const std::string& ascii, bool bigEndian = false) {
+    std::string out;
+    for (char c : ascii) out += units({static_cast<uint16_t>(c)}, bigEndian);
+    return out;
+}
+
+// The text of a box as the record stream carries it, hits marked.
+std::string marked(const std::string& records) {
+    std::string out;
+    size_t start = 0;
+    while (start < records.size()) {
+        size_t end = records.find('\n', start);
+        std::string line = records.substr(start, end - start);
+        start = end + 1;
+        if (line.rfind("c,", 0) == 0) {
+            out += line.size() > 8 && line.substr(line.size() - 8) == ",255,0,0" ? "[" : "|";
+        } else if (line.rfind("u,", 0) == 0) {
+            std::vector<uint32_t> codes;
+            size_t comma = line.find(',', 2);
+            while (comma != std::string::npos) {
+                codes.push_back(static_cast<uint32_t>(std::stoul(line.substr(comma + 1))));
+                comma = line.find(',', comma + 1);
+            }
+            for (uint32_t c : codes) {  // as UTF-8
+                if (c < 0x80) {
+                    out += static_cast<char>(c);
+                } else if (c < 0x800) {
+                    out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+                } else {
+                    out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                            static_cast<char>(0x80 | (c & 0x3F))};
+                }
+            }
+        }
+    }
+    return out;
+}
+
+// A driver instance under a search request whose terms are all in one
+// encoding (an absent optional is an absent term).
+struct Search {
+    DriverHarness h;
+    SearchRequest request{};
+    std::vector<std::string> termBytes;
+    std::vector<const char*> terms;
+
+    Search(const std::vector<std::optional<std::string>>& termList, int32_t termEncoding, int32_t wholeWord = 0,
+           int32_t caseSensitive = 0, int32_t bigEndian = 0, int32_t currentEncoding = 7) {
+        termBytes.reserve(termList.size());
+        for (const auto& t : termList) {
+            // Two zero bytes end a term in every encoding.
+            termBytes.push_back(t ? *t + std::string(2, '\0') : std::string());
+            terms.push_back(t ? termBytes.back().c_str() : nullptr);
+        }
+        request.searchTerms = terms.data();
+        request.termCount = static_cast<int32_t>(terms.size());
+        request.termEncoding = termEncoding;
+        request.caseSensitive = caseSensitive;
+        request.wholeWordRequested = wholeWord;
+        h.params()->bigEndianText = bigEndian;
+        h.session()->currentEncoding = currentEncoding;
+        h.session()->searchRequest = &request;
+        h.start();
+    }
+
+    // A text string owning exactly its bytes: a read beyond them is a
+    // read beyond the block.
+    HostObject* string(const Text& t) {
+        HostObject* o = h.object(kKindTextString, TextStringData{0, nullptr, static_cast<int64_t>(t.bytes.size()), t.encoding, 0});
+        if (!t.bytes.empty()) h.host().attachBlock(o, 24 + offsetof(TextStringData, text), t.bytes.data(), t.bytes.size());
+        return o;
+    }
+
+    // Sends a box of character attributes (black) and the strings; returns
+    // the result of its text end.
+    int32_t sendBox(const std::vector<Text>& strings, bool withAttributes = true) {
+        h.put(kKindTextBox, TextBoxData{0, 90, 90, 0, 0, 0});
+        if (withAttributes) h.put(kKindCharAtt, attributes());
+        for (const Text& t : strings) h.put(string(t));
+        return h.put(h.object(kKindTextBoxEnd));
+    }
+    std::string box(const std::vector<Text>& strings) {
+        EXPECT_EQ(sendBox(strings), 1);
+        return marked(h.take());
+    }
+    static CharAttributes attributes() {
+        CharAttributes a{};
+        a.charFont.height = 12;
+        a.charFont.weight = 700;
+        std::strcpy(a.charFont.faceName, "Arial");
+        return a;
+    }
+};
+
+TEST(TextBoxHighlight, HitsOfByteText) {
+    using Terms = std::vector<std::optional<std::string>>;
+    const struct {
+        Terms terms;
+        int32_t wholeWord, caseSensitive;
+        std::vector<Text> strings;
+        const char* box;
+    } cases[] = {
+        {{"ab", "abc"}, 0, 0, {{"abcd", 7}}, "|[ab|cd"},  // an earlier term wins over a longer one
+        {{"abc", "ab"}, 0, 0, {{"abcd", 7}}, "|[abc|d"},
+        {{"cat"}, 0, 0, {{"cat concat cats", 7}}, "|[cat| con[cat| [cat|s"},
+        {{"cat"}, 1, 0, {{"cat concat cats", 7}}, "|[cat| concat cats"},
+        {{"cat"}, 1, 0, {{"(cat)9cat", 7}}, "|([cat|)9cat"},
+        {{"ab"}, 0, 0, {{"xabyabz", 7}}, "|x[ab|y[ab|z"},
+        {{"CAT"}, 0, 0, {{"a cAt", 7}}, "|a [cAt|"},  // the rest of a hit at the end is empty
+        {{"CAT"}, 0, 1, {{"a cAt CAT", 7}}, "|a cAt [CAT|"},
+        {{"cat"}, 0, 0, {{"ca", 7}, {"t", 7}}, "|cat"},  // a word across two strings
+        {{std::nullopt, "", "dog"}, 0, 0, {{"dog", 7}}, "|[dog|"},
+        {{"dog"}, 0, 0, {{"", 7}, {"dogs and dog", 0}}, "|[dog|s and [dog|"},
+        {{"abcdef"}, 0, 0, {{"abc", 7}}, "|abc"},  // a term longer than the text
+        // Shift_JIS: a double-byte character matches when both its bytes
+        // are equal; its second byte does not fold.
+        {{"\x83\x41"}, 0, 0, {{"\x83\x61\x83\x41", 1}}, "|ヂ[ア|"},
+        {{"b\x83"}, 0, 0, {{"ab\x83", 1}}, "|ab?"},  // the text ends inside a character
+        {{"\x82\xa0"}, 0, 0, {{"a\x82\xa0", 1}}, "|a[あ|"},
+    };
+    for (const auto& c : cases) {
+        int32_t termEncoding = c.strings.front().encoding == 1 ? 1 : 7;
+        Search s(c.terms, termEncoding, c.wholeWord, c.caseSensitive);
+        EXPECT_EQ(s.box(c.strings), c.box) << c.strings.front().bytes;
+        EXPECT_EQ(s.h.session()->currentEncoding, 7);
+        EXPECT_EQ(s.request.termEncoding, termEncoding);
+    }
+}
+
+TEST(TextBoxHighlight, TermsAreConvertedIntoEachStringsEncoding) {
+    // "ещё" and "日本" in UTF-8; an empty term converts to nothing and
+    // never matches, the others still do.
+    Search s({"", "\xd0\xb5\xd1\x89\xd1\x91", "\xe6\x97\xa5\xe6\x9c\xac", std::nullopt}, 53);
+    EXPECT_EQ(s.box({{"\xc5\xd9\xa8 \xe5\xf9\xb8", 6}, {"\x93\xfa\x96\x7b\x8c\xea", 1}, {units({0x65E5, 0x672C}), 51}}),
+              "|ЕЩЁ [ещё|[日本|語[日本|");
+    EXPECT_EQ(s.h.session()->currentEncoding, 7);
+
+    // A term encoding of 0 is 7, and the request holds 7 afterwards.
+    Search latin({"caf\xe9"}, 0);
+    EXPECT_EQ(latin.box({{units({'u', 'n', ' ', 'c', 'a', 'f', 0xE9}), 51}}), "|un [café|");
+    EXPECT_EQ(latin.request.termEncoding, 7);
+}
+
+TEST(TextBoxHighlight, SixteenBitTextFoldsThroughTheCaseTable) {
+    const struct {
+        uint16_t term, text;
+        bool hit;
+    } cases[] = {
+        {0x00E4, 0x00C4, true}, {0x00C4, 0x00E4, true}, {0x03B1, 0x0391, true},  {0x10D0, 0x10A0, true},
+        {0x0451, 0x0401, true}, {0xFF41, 0xFF21, true}, {0x01C5, 0x01C4, false}, {0x01C5, 0x01C6, false},
+        {0x01C6, 0x01C4, true}, {0x0258, 0x018E, true}, {0x01DD, 0x018E, false}, {0x0061, 0x0062, false},
+    };
+    for (int32_t big : {0, 1}) {
+        for (const auto& c : cases) {
+            Search s({units({c.term}, big)}, 51, 0, 0, big);
+            std::string box = s.box({{units({'x', c.text}, big), 51}});
+            EXPECT_EQ(box.find('[') != std::string::npos, c.hit) << std::hex << c.term << " " << c.text << " " << big;
+        }
+        Search exact({units({0x00E4}, big)}, 51, 0, 1, big);
+        EXPECT_EQ(exact.box({{units({0x00C4, 0x00E4}, big), 51}}), "|Ä[ä|");
+    }
+}
+
+// Whole words in 16-bit text look at single bytes: with the low byte first
+// ASCII words are told apart, with the high byte first every neighbour is 0.
+TEST(TextBoxHighlight, WholeWordsIn16BitTextLookAtTheFirstByteOfAUnit) {
+    for (int32_t big : {0, 1}) {
+        Search s({"cat"}, 7, 1, 0, big);
+        EXPECT_EQ(s.box({{units("cat concat", big), 51}}), big ? "|[cat| con[cat|" : "|[cat| concat");
+    }
+}
+
+TEST(TextBoxHighlight, WholeWordsOnlyUnderEncodings7And53AtTheStart) {
+    for (auto [encoding, wholeWord] : {std::pair{7, 1}, {53, 1}, {51, 0}, {1, 0}}) {
+        Search s({"cat"}, 7, 1, 0, 0, encoding);
+        EXPECT_EQ(s.h.context()->wholeWord, wholeWord) << encoding;
+    }
+    Search notOne({"cat"}, 7, 2);
+    EXPECT_EQ(notOne.h.context()->wholeWord, 0);
+}
+
+// Hits take the attributes in force: the latest character attributes of the
+// box, only recoloured; before any, the default font the font system
+// realised for "Times New Roman", in black.
+TEST(TextBoxHighlight, HitAttributesAreThoseInForce) {
+    Search s({"ab"}, 7);
+    s.h.put(kKindTextBox, TextBoxData{0, 90, 90, 0, 0, 0});
+    s.h.put(s.string({"ab", 7}));
+    s.h.put(kKindCharAtt, Search::attributes());
+    s.h.put(s.string({"ab", 7}));
+    ASSERT_EQ(s.h.put(s.h.object(kKindTextBoxEnd)), 1);
+    std::string face(s.h.context()->hlActualFace);  // reported for Arial by now
+    std::string records = s.h.take();
+
+    HostSession* session = s.h.session();
+    FontDescriptor times{.weight = 400, .charSet = 1, .pitchAndFamily = 16};
+    std::strcpy(times.faceName, "Times New Roman");
+    void* context = session->createMeasureContext(session, 0);
+    session->selectObject(session, context, session->createFont(session, &times));
+    char defaultFace[32] = "";
+    session->getTextFace(session, context, sizeof defaultFace, defaultFace);
+
+    std::string expected = "s,0,6,90,90,0,0\n"
+                           "g,0,0,0,0,0,0,0,0,0,100,2\n"
+                           "c," + std::string(defaultFace) + ",1,0,255,0,0\nu,2,97,98\n"
+                           "c," + defaultFace + ",1,0,0,0,0\n"
+                           "c,Arial,12,2,0,0,0\n"
+                           "c,Arial,12,2,255,0,0\nu,2,97,98\n"
+                           "c,Arial,12,2,0,0,0\n"
+                           "e,\n";
+    EXPECT_EQ(records, expected);
+    EXPECT_FALSE(face.empty());
+}
+
+// Copies left over from a box whose playback failed come first in the next
+// box's list: their hits take the font realised last, not attributes the
+// playback has released.
+TEST(TextBoxHighlight, ThePassKeepsNoAttributesOfAnEarlierBox) {
+    Search s({"ab"}, 7);
+    HostServices* services = s.h.host().services();
+    HostListNode* earlier = nullptr;
+    services->insertObject(services, &earlier, s.h.object(kKindCharAtt, Search::attributes()), 0xFFFFFFFFu);
+    ASSERT_EQ(JAVtHighlightTextBox(s.h.context(), earlier), 1);
+    services->freeList(services, earlier);
+    HostListNode* later = nullptr;
+    services->insertObject(services, &later, s.string({"ab", 7}), 0xFFFFFFFFu);
+    ASSERT_EQ(JAVtHighlightTextBox(s.h.context(), later), 1);
+    const auto* opening = reinterpret_cast<const CharAttributes*>(s.h.host().payload(later->next->object));
+    EXPECT_STREQ(opening->charFont.faceName, s.h.context()->hlFont.faceName);
+    services->freeList(services, later);
+}
+
+TEST(TextBoxHighlight, WithPaletteColoursAHitFailsTheBoxAndNothingIsWrittenOrLeft) {
+    for (bool hit : {true, false}) {
+        Search s({"cat"}, 7);
+        s.h.shutDown();
+        s.h.params()->colourMode = 2;
+        s.h.start();
+        EXPECT_EQ(s.h.context()->highlightActive, 1);
+        EXPECT_EQ(s.sendBox({{hit ? "a cat" : "a dog", 7}}), hit ? 0 : 1);
+        EXPECT_EQ(s.h.take().empty(), hit);
+        EXPECT_EQ(s.h.session()->currentEncoding, 7);
+    }
+}
+
+TEST(TextBoxHighlight, ATermListThatCannotBeMadeFindsNothingAndIsTriedAgain) {
+    Search s({"dog", "cat"}, 53);
+    s.h.host().failAt("convertText", 3);  // the second term's length
+    EXPECT_EQ(s.box({{"dog cat", 7}, {"cat", 7}}), "|dog cat[cat|");
+    EXPECT_EQ(s.h.session()->currentEncoding, 7);
+
+    // An array beyond what the host hands out: no term, nothing read past
+    // the two entries there are.
+    Search huge({"dog", "cat"}, 7);
+    huge.request.termCount = INT32_MAX;
+    EXPECT_EQ(huge.box({{"dog cat", 7}}), "|dog cat");
+}
+
+}  // namespace
