@@ -160,6 +160,40 @@ int32_t opConvertToUnits(HostSession* s, const TextSpan* source, TextSpan* targe
     return owner(s)->convertToUnits(source, target, replacement);
 }
 
+// Terms of the search request, from Windows-1252 into the session's
+// currentEncoding: 16-bit units through the table, Shift_JIS for the ASCII
+// the terms hold. Without a target buffer only the length is given.
+int32_t opConvertText(HostSession* s, int32_t fromEncoding, const TextSpan* source, TextSpan* target,
+                      int32_t replacement) {
+    return owner(s)->convertTerm(fromEncoding, source, target, replacement);
+}
+
+void* opAllocSessionBlock(HostSession* s, void*, uint64_t size) { return owner(s)->allocate(size, false); }
+void opFreeSessionBlock(HostSession* s, void*, void* block) { owner(s)->freeBlock(block); }
+
+// The font system: one measuring context, fonts that are tokens, every face
+// realised as asked.
+char gMeasureContext;
+char gFontToken;
+int32_t opMapFontEncoding(HostSession* s, FontDescriptor* font) {
+    font->charSet = s->currentEncoding == kEncodingShiftJis ? 128 : 0;
+    return 1;
+}
+void* opCreateMeasureContext(HostSession*, int32_t) { return &gMeasureContext; }
+void* opSelectObject(HostSession*, void*, void*) { return nullptr; }
+int32_t opDeleteObject(HostSession*, void*) { return 1; }
+void* opCreateFont(HostSession*, const FontDescriptor*) { return &gFontToken; }
+int32_t opGetTextFace(HostSession*, void*, int32_t size, char* buffer) {
+    static const char kFace[] = "Times New Roman";
+    if (size < static_cast<int32_t>(sizeof kFace)) return 0;
+    std::memcpy(buffer, kFace, sizeof kFace);
+    return static_cast<int32_t>(sizeof kFace - 1);
+}
+int32_t opGetTextMetrics(HostSession*, void*, TextMetrics* metrics) {
+    std::memset(metrics, 0, sizeof(TextMetrics));
+    return 1;
+}
+
 int32_t opIsLeadByte(HostSession*, uint32_t byte, int32_t encoding) {
     if (encoding == kEncodingUnits) return 1;
     return encoding == kEncodingShiftJis && isShiftJisLead(byte) ? 1 : 0;
@@ -219,7 +253,18 @@ BenchHost::BenchHost(int32_t pixels, int32_t units)
     HostSession& session = session_.table;
     session.currentEncoding = 7;
     session.convertToUnits = opConvertToUnits;
+    session.convertText = opConvertText;
     session.isLeadByte = opIsLeadByte;
+    session.sessionAllocator = this;
+    session.allocSessionBlock = opAllocSessionBlock;
+    session.freeSessionBlock = opFreeSessionBlock;
+    session.mapFontEncoding = opMapFontEncoding;
+    session.createMeasureContext = opCreateMeasureContext;
+    session.selectObject = opSelectObject;
+    session.deleteObject = opDeleteObject;
+    session.createFont = opCreateFont;
+    session.getTextFace = opGetTextFace;
+    session.getTextMetrics = opGetTextMetrics;
 
     info_.pixelWidth = pixels;
     info_.pixelHeight = pixels;
@@ -401,6 +446,31 @@ int32_t BenchHost::convertToUnits(const TextSpan* source, TextSpan* target, int3
         inLeft -= width;
     }
     target->count = produced;
+    return 1;
+}
+
+int32_t BenchHost::convertTerm(int32_t fromEncoding, const TextSpan* source, TextSpan* target, int32_t replacement) {
+    int32_t encoding = session_.table.currentEncoding;
+    if (fromEncoding != 7 || (encoding != kEncodingUnits && encoding != kEncodingShiftJis))
+        fail("the scenes convert terms only from Windows-1252 into 16-bit units or Shift_JIS");
+    uint32_t width = encoding == kEncodingUnits ? 2 : 1;
+    uint32_t needed = source->count * width;
+    if (target->bytes != nullptr) {
+        if (target->count < needed) return 0;
+        auto* out = const_cast<uint8_t*>(target->bytes);
+        for (uint32_t i = 0; i < source->count; ++i) {
+            uint32_t byte = source->bytes[i];
+            if (encoding == kEncodingShiftJis) {
+                out[i] = static_cast<uint8_t>(byte < 0x80 ? byte : static_cast<uint32_t>(replacement));
+                continue;
+            }
+            uint16_t unit = cp1252_[byte] != 0 || byte == 0 ? cp1252_[byte] : static_cast<uint16_t>(replacement);
+            bool bigEndian = params_.bigEndianText != 0;
+            out[2 * i + (bigEndian ? 1 : 0)] = static_cast<uint8_t>(unit & 0xFF);
+            out[2 * i + (bigEndian ? 0 : 1)] = static_cast<uint8_t>(unit >> 8);
+        }
+    }
+    target->count = needed;
     return 1;
 }
 

@@ -94,6 +94,7 @@ public:
     void freeNode(HostListNode* node);
     int32_t splitText(HostListNode* node, int64_t byteOffset);
     int32_t convertToUnits(const TextSpan* source, TextSpan* target, int32_t replacement);
+    int32_t convertTerm(int32_t fromEncoding, const TextSpan* source, TextSpan* target, int32_t replacement);
 
 private:
     ServicesTable services_{};
