@@ -4,8 +4,6 @@
 #include <cairo.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace benchcairo {
 
@@ -148,7 +146,7 @@ void replay(Replay& s, const DrawProgram& program) {
 }  // namespace
 
 int64_t drawSvg(const DrawProgram& prologue, const DrawProgram& period, int64_t repeats, int32_t pixels,
-                std::string* svg) {
+                std::string* svg, std::string* error) {
     svg->clear();
     cairo_surface_t* surface = cairo_svg_surface_create_for_stream(appendSvg, svg, pixels, pixels);
     cairo_t* cr = cairo_create(surface);
@@ -157,11 +155,12 @@ int64_t drawSvg(const DrawProgram& prologue, const DrawProgram& period, int64_t 
     for (int64_t i = 0; i < repeats; ++i) replay(state, period);
     cairo_destroy(cr);
     cairo_surface_finish(surface);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "bench cairo: %s\n", cairo_status_to_string(cairo_surface_status(surface)));
-        std::abort();
-    }
+    cairo_status_t status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        *error = cairo_status_to_string(status);
+        return -1;
+    }
     return static_cast<int64_t>(svg->size());
 }
 

@@ -13,9 +13,11 @@ namespace benchcairo {
 
 // Draws `prologue` once and `period` `repeats` times on an SVG surface of
 // `pixels` × `pixels` that writes into `svg` (emptied first), and finishes
-// the surface. Returns the bytes of SVG.
+// the surface. Returns the bytes of SVG, or -1 with cairo's reason in
+// `error` when the surface failed (it runs out of memory on the largest
+// scenes: it holds the whole picture until it finishes).
 int64_t drawSvg(const benchstream::DrawProgram& prologue, const benchstream::DrawProgram& period, int64_t repeats,
-                int32_t pixels, std::string* svg);
+                int32_t pixels, std::string* svg, std::string* error);
 
 }  // namespace benchcairo
 

@@ -158,9 +158,14 @@ void BM_Cairo(benchmark::State& state, std::string family, int64_t count) {
         return;
     }
     std::string svg;
+    std::string error;
     int64_t bytes = 0;
     for (auto _ : state) {
-        bytes = benchcairo::drawSvg(*s.drawPrologue, *s.drawPeriod, s.scene->periods, kPixels, &svg);
+        bytes = benchcairo::drawSvg(*s.drawPrologue, *s.drawPeriod, s.scene->periods, kPixels, &svg, &error);
+        if (bytes < 0) {
+            state.SkipWithError(("cairo failed: " + error).c_str());
+            break;
+        }
     }
     state.SetItemsProcessed(state.iterations() * s.scene->count);
     state.counters["svg_bytes"] = static_cast<double>(bytes);
