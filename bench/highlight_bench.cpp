@@ -14,12 +14,12 @@
 #include "bench/bench_registry.h"
 #include "bench/scenes.h"
 #include "highlight/case_table.h"
+#include "stream/object_kind.h"
 
 namespace {
 
 using benchhost::BenchHost;
 
-constexpr int32_t kTextBox = 38;
 constexpr uint32_t kAppend = 0xFFFFFFFFu;
 
 // The boxes of one run as the text handlers collect them: one list each,
@@ -30,7 +30,7 @@ std::vector<HostListNode*> collectBoxes(BenchHost& host, const benchscene::Scene
     std::vector<HostListNode*> boxes;
     HostServices* services = host.services();
     for (HostObject* object : objects) {
-        if (object->kind == kTextBox) boxes.push_back(nullptr);
+        if (object->kind == kKindTextBox) boxes.push_back(nullptr);
         services->insertObject(services, &boxes.back(), object, kAppend);
     }
     return boxes;

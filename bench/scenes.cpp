@@ -8,22 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "stream/object_kind.h"
+
 namespace benchscene {
 
 namespace {
 
-constexpr int32_t kLineAtt = 28;
-constexpr int32_t kFillAtt = 29;
-constexpr int32_t kRectangle = 10;
-constexpr int32_t kRoundRect = 11;
-constexpr int32_t kCircle = 12;
-constexpr int32_t kEllipse = 13;
-constexpr int32_t kPolygon = 8;
-constexpr int32_t kTextBox = 38;
-constexpr int32_t kCharAtt = 40;
-constexpr int32_t kTextString = 41;
-constexpr int32_t kParaStart = 46;
-constexpr int32_t kTextBoxEnd = 48;
 constexpr int32_t kUnits = 20000;  // the picture is 20000 × 20000 host units
 
 [[noreturn]] void fail(const std::string& what) {
@@ -94,22 +84,22 @@ std::vector<PointPair> ring(Random& random, uint32_t count, int32_t inner, int32
 
 void addPolygon(benchhost::BenchHost& host, Scene& scene, Random& random, uint32_t points, int32_t size) {
     std::vector<PointPair> ringPoints = ring(random, points, size / 2, size);
-    add(scene, scene.period, kPolygon, PolygonData{host.lastingPointList(ringPoints)});
+    add(scene, scene.period, kKindPolygon, PolygonData{host.lastingPointList(ringPoints)});
 }
 
 void rectangles(Scene& scene, Random& random, int64_t shapes) {
     for (int64_t i = 0; i < shapes; ++i) {
-        add(scene, scene.period, kLineAtt, pen(random.in(5, 40), random.colour()));
-        add(scene, scene.period, kFillAtt, solidFill(random.colour()));
+        add(scene, scene.period, kKindLineAtt, pen(random.in(5, 40), random.colour()));
+        add(scene, scene.period, kKindFillAtt, solidFill(random.colour()));
         int32_t x = random.in(0, kUnits - 2000);
         int32_t y = random.in(2000, kUnits);
-        add(scene, scene.period, kRectangle, RectangleData{x, y, x + random.in(100, 2000), y - random.in(100, 2000)});
+        add(scene, scene.period, kKindRectangle, RectangleData{x, y, x + random.in(100, 2000), y - random.in(100, 2000)});
     }
 }
 
 void polygons(benchhost::BenchHost& host, Scene& scene, Random& random, int64_t shapes, uint32_t points) {
-    add(scene, scene.prologue, kLineAtt, pen(10, 0x202020));
-    add(scene, scene.prologue, kFillAtt, solidFill(0x80C0FF));
+    add(scene, scene.prologue, kKindLineAtt, pen(10, 0x202020));
+    add(scene, scene.prologue, kKindFillAtt, solidFill(0x80C0FF));
     for (int64_t i = 0; i < shapes; ++i) addPolygon(host, scene, random, points, random.in(200, 2000));
 }
 
@@ -133,18 +123,18 @@ FillAttributes gradientFill(Random& random, int32_t kind) {
 }
 
 void gradients(benchhost::BenchHost& host, Scene& scene, Random& random, int64_t shapes, int32_t kind) {
-    add(scene, scene.prologue, kLineAtt, pen(0, 0));
+    add(scene, scene.prologue, kKindLineAtt, pen(0, 0));
     for (int64_t i = 0; i < shapes; ++i) {
-        add(scene, scene.period, kFillAtt, gradientFill(random, kind));
+        add(scene, scene.period, kKindFillAtt, gradientFill(random, kind));
         int32_t x = random.in(0, kUnits - 600);
         int32_t y = random.in(600, kUnits);
         int32_t w = random.in(100, 600);
         int32_t h = random.in(100, 600);
         switch (i % 5) {
-            case 0: add(scene, scene.period, kRectangle, RectangleData{x, y, x + w, y - h}); break;
-            case 1: add(scene, scene.period, kRoundRect, RoundRectData{x, y, x + w, y - h, w / 8, h / 8}); break;
-            case 2: add(scene, scene.period, kCircle, CircleData{x + w / 2, y - w / 2, w / 2}); break;
-            case 3: add(scene, scene.period, kEllipse, EllipseData{x + w / 2, y - h / 2, x, y - h / 2, x + w / 2, y}); break;
+            case 0: add(scene, scene.period, kKindRectangle, RectangleData{x, y, x + w, y - h}); break;
+            case 1: add(scene, scene.period, kKindRoundRect, RoundRectData{x, y, x + w, y - h, w / 8, h / 8}); break;
+            case 2: add(scene, scene.period, kKindCircle, CircleData{x + w / 2, y - w / 2, w / 2}); break;
+            case 3: add(scene, scene.period, kKindEllipse, EllipseData{x + w / 2, y - h / 2, x, y - h / 2, x + w / 2, y}); break;
             default: addPolygon(host, scene, random, 8, w / 2); break;
         }
     }
@@ -223,22 +213,22 @@ void textBoxes(Scene& scene, Random& random, const TextKind& kind, int64_t boxes
     for (int64_t i = 0; i < boxes; ++i) {
         int32_t x = random.in(0, kUnits - 8000);
         int32_t y = random.in(8000, kUnits);
-        add(scene, scene.period, kTextBox, TextBoxData{x, y, x + 8000, y - 8000, 0, 1});
+        add(scene, scene.period, kKindTextBox, TextBoxData{x, y, x + 8000, y - 8000, 0, 1});
         CharAttributes attributes{};
         attributes.charColour = random.colour();
         attributes.charFont.height = -120;
         attributes.charFont.weight = 400;
         std::memcpy(attributes.charFont.faceName, "Times New Roman", 16);
         for (size_t done = 0; done < boxBytes; done += kStringBytes) {
-            add(scene, scene.period, kParaStart, int64_t{0});
-            if (done == 0) add(scene, scene.period, kCharAtt, attributes);
+            add(scene, scene.period, kKindParaStart, int64_t{0});
+            if (done == 0) add(scene, scene.period, kKindCharAtt, attributes);
             const std::string& text = scene.texts.emplace_back(textOf(kind, random, std::min(kStringBytes, boxBytes - done)));
-            add(scene, scene.period, kTextString,
+            add(scene, scene.period, kKindTextString,
                 TextStringData{0, reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()),
                                kind.encoding, 0});
             scene.codeUnits += kind.encoding == 51 ? static_cast<int64_t>(text.size() / 2) : static_cast<int64_t>(text.size());
         }
-        add(scene, scene.period, kTextBoxEnd, int64_t{0});
+        add(scene, scene.period, kKindTextBoxEnd, int64_t{0});
     }
 }
 
