@@ -64,7 +64,6 @@ TEST(SimpleText, CornersSortedPlacementCodedThenFontUnitsAndEnd) {
         const char* text;
         const char* records;
     } cases[] = {
-        {0, 0, "AB", "s,10,6,40,30,4,0\nc,Times New Roman,12,0,0,0,0\nu,2,65,66\ne,\n"},
         {3, 3, "AB", "s,10,6,40,30,14,0\nc,Times New Roman,12,0,0,0,0\nu,2,65,66\ne,\n"},
         {5, 2, "", "s,10,6,40,30,21,0\nc,Times New Roman,12,0,0,0,0\ne,\n"},
         {2, 1, nullptr, "s,10,6,40,30,8,0\nc,Times New Roman,12,0,0,0,0\ne,\n"},
@@ -79,20 +78,6 @@ TEST(SimpleText, CornersSortedPlacementCodedThenFontUnitsAndEnd) {
             EXPECT_EQ(h.context()->textAttPending, 0);
         }
     }
-}
-
-TEST(TextEnd, ClearsParagraphStateSoTheNextBoxRepeatsItsParagraphAttributes) {
-    DriverHarness h;
-    h.start();
-    CharAttributes att{};
-    att.charFont.height = 12;
-    h.put(kKindTextBox, TextBoxData{0, 96, 96, 0, 0, 0});
-    h.put(kKindCharAtt, att);
-    h.put(kKindCharAtt, att);
-    h.put(h.object(kKindTextBoxEnd));
-    h.put(kKindCharAtt, att);
-    const std::string g = "g,0,0,0,0,0,0,0,0,0,100,2\n", c = "c,Times New Roman,12,0,0,0,0\n";
-    EXPECT_EQ(h.take(), "s,0,0,96,96,0,0\n" + g + c + c + "e,\n" + g + c);
 }
 
 // A text box with every collected kind, and a simple text in the middle.
