@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/command_runner.h"
@@ -30,15 +28,6 @@ struct RunResult {
 // tell that a run left no file behind.
 class ConvertTool : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("javtrg_tool_" + std::to_string(::getpid()) + "_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path path(const std::string& name) const { return dir_ / name; }
     std::string write(const std::string& name, const std::string& text) const {
         std::ofstream(path(name), std::ios::binary) << text;
@@ -50,21 +39,15 @@ protected:
     // stderr is captured into the result, stdout into `output` when given.
     RunResult run(const std::string& arguments, const std::string& input = "", std::string* output = nullptr) const {
         fs::path in = dir_.parent_path() / (dir_.filename().string() + ".in");
-        fs::path out = dir_.parent_path() / (dir_.filename().string() + ".out");
-        fs::path err = dir_.parent_path() / (dir_.filename().string() + ".err");
         std::ofstream(in, std::ios::binary) << input;
-        std::string command = std::string(JAVTRG_TOOL) + " " + arguments + " <" + in.string() + " >" + out.string() +
-                              " 2>" + err.string();
-        int raw = std::system(command.c_str());
-        RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(err)};
-        if (output != nullptr) *output = readFile(out);
+        javtest::CommandResult result = javtest::runCommand(std::string(JAVTRG_TOOL) + " " + arguments + " <" + in.string());
         fs::remove(in);
-        fs::remove(out);
-        fs::remove(err);
-        return result;
+        if (output != nullptr) *output = result.out;
+        return RunResult{result.status, result.err};
     }
 
-    fs::path dir_;
+    javtest::ScratchDir scratch_{std::string("javtrg_tool_") + testing::UnitTest::GetInstance()->current_test_info()->name()};
+    const fs::path& dir_ = scratch_.path;
 };
 
 size_t lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
@@ -164,9 +147,7 @@ TEST_F(ConvertTool, TheScriptOrADirectoryIsRefusedAsOutput) {
         EXPECT_EQ(files(), 4u);
     }
     // Standard input is compared too: the script read from itself.
-    std::string command = std::string(JAVTRG_TOOL) + " convert - -o " + script + " <" + script + " 2>/dev/null";
-    int raw = std::system(command.c_str());
-    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+    EXPECT_EQ(javtest::runCommand(std::string(JAVTRG_TOOL) + " convert - -o " + script + " <" + script).status, 2);
     EXPECT_EQ(readFile(script), text);
 }
 

@@ -4,22 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
+
+#include "tests/command_runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 TEST(PicturesSample, EveryElementIsAPngThatReadsBack) {
-    fs::path dir = fs::temp_directory_path() / ("javtrg_pictures_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    javtest::ScratchDir scratch("javtrg_pictures");
+    const fs::path& dir = scratch.path;
     fs::path records = dir / "pictures.records";
     std::string command = std::string(JAVTRG_TOOL) + " convert " + JAVTRG_SOURCE_DIR + "/examples/pictures.json -o " +
                           records.string() + " --elements " + dir.string();
@@ -50,7 +50,6 @@ TEST(PicturesSample, EveryElementIsAPngThatReadsBack) {
         EXPECT_GT(image.width * image.height, 0u) << entry.path();
     }
     EXPECT_EQ(files, named);
-    fs::remove_all(dir);
 }
 
 }  // namespace

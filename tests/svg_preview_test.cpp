@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/command_runner.h"
 #include "tools/record_reader.h"
 #include "tools/svg_preview.h"
 
@@ -225,7 +226,8 @@ TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
 }
 
 TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
-    fs::path dir = fs::temp_directory_path() / ("javtrg_elements_" + std::to_string(::getpid()));
+    javtest::ScratchDir scratch("javtrg_preview_elements");
+    const fs::path dir = scratch.path / "elements";
     fs::create_directories(dir);
     std::ofstream(dir / "element-0001.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
     std::ofstream(dir / "notes.png", std::ios::binary) << "not an image";
@@ -250,8 +252,6 @@ TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
     EXPECT_EQ((*marked.document.all("rect")[1])["class"], "element");
     EXPECT_EQ(marked.document.all("title")[0]->text, "element-0001.png (image/png)");
     EXPECT_TRUE(marked.warnings.empty());
-    fs::remove_all(dir);
-    fs::remove(dir.parent_path() / "secret.png");
 }
 
 TEST(SvgPreview, AbandonedRecordsLeaveNothingBehind) {
