@@ -67,9 +67,7 @@ Maker marker() { return [](DriverHarness& h) { return h.object(34); }; }
 // rescaled a second time would show. Before the group: a pen 25 units (3
 // pixels) wide, a solid fill and text attributes with a font.
 struct PlaybackHarness : DriverHarness {
-    PlaybackHarness() {
-        javtest::squareTarget(host(), 1000, 100);
-        start();
+    PlaybackHarness() : DriverHarness(1000, 100) {
         put(28, pen(25, 0x102030));
         put(29, solid(0x0000FF));
         put(textAtt(*this, 120, "Serif"));
