@@ -32,25 +32,12 @@ HostObject* nextObject(HostGroup* group, int32_t* more) {
     return g->objects[g->handedOut++];
 }
 
-LineAttributes pen(int32_t width, uint32_t colour) {
-    LineAttributes line{};
-    line.lineWidth = width;
-    line.lineColour = colour;
-    return line;
-}
-
-FillAttributes solid(uint32_t colour) {
-    FillAttributes fill{};
-    fill.fillStyle = 1;
-    fill.fillColour = colour;
-    return fill;
-}
+LineAttributes pen(int32_t width, uint32_t colour) { return LineAttributes{.lineWidth = width, .lineColour = colour}; }
+FillAttributes solid(uint32_t colour) { return FillAttributes{.fillStyle = 1, .fillColour = colour}; }
 
 // Text attributes of `height` whose font block is named `face`.
 HostObject* textAtt(DriverHarness& h, int32_t height, const char* face) {
-    TextAttributes text{};
-    text.fontHeight = height;
-    HostObject* object = h.object(30, text);
+    HostObject* object = h.object(30, TextAttributes{.fontHeight = height});
     TextFont font{};
     std::strncpy(font.plainFace, face, sizeof font.plainFace - 1);
     h.host().attachBlock(object, kHostObjectPayloadOffset + offsetof(TextAttributes, font), &font, sizeof font);

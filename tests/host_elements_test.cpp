@@ -42,13 +42,8 @@ HostObject* rasterObject(ReferenceHost& host) {
 }
 
 int32_t exportInto(ReferenceHost& host, HostObject* object, ElementWriter* writer, int32_t width, int32_t height) {
-    TargetInfo parameters{};
-    parameters.pixelWidth = width;
-    parameters.pixelHeight = height;
-    ExportRequest request{};
-    request.elementKind = refhost::kElementPng;
-    request.writer = writer;
-    request.parameters = &parameters;
+    TargetInfo parameters{.pixelWidth = width, .pixelHeight = height};
+    ExportRequest request{.elementKind = refhost::kElementPng, .writer = writer, .parameters = &parameters};
     HostServices* s = host.services();
     return s->exportRaster(s, object != nullptr ? host.payload(object) : nullptr, &request);
 }

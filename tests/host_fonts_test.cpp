@@ -19,10 +19,7 @@ using refhost::ReferenceHost;
 constexpr size_t kHeight = 0, kWeight = 24, kItalic = 28;
 
 FontDescriptor descriptor(const std::string& face, int32_t height = -16, int32_t weight = 400, bool italic = false) {
-    FontDescriptor d{};
-    d.height = height;
-    d.weight = weight;
-    d.italic = italic ? 1 : 0;
+    FontDescriptor d{.height = height, .weight = weight, .italic = static_cast<uint8_t>(italic ? 1 : 0)};
     std::strncpy(d.faceName, face.c_str(), sizeof d.faceName - 1);
     return d;
 }

@@ -10,12 +10,7 @@ namespace {
 using refhost::HostPicture;
 using refhost::ReferenceHost;
 
-FillAttributes pictureFill(uint64_t key) {
-    FillAttributes fill{};
-    fill.fillStyle = 4;
-    fill.pictureRef = key;
-    return fill;
-}
+FillAttributes pictureFill(uint64_t key) { return FillAttributes{.fillStyle = 4, .pictureRef = key}; }
 
 refhost::ObjectMaker fillWith(FillAttributes fill) {
     return [fill](ReferenceHost& host) {

@@ -13,29 +13,19 @@ using javtest::DriverHarness;
 const std::string kFirstParagraph = "g,0,0,0,0,0,0,0,0,0,100,2\n";
 
 FontDescriptor descriptor(const char* face, int32_t height, int32_t weight, uint8_t charSet) {
-    FontDescriptor d{};
+    FontDescriptor d{.height = height, .weight = weight, .charSet = charSet};
     std::strncpy(d.faceName, face, sizeof d.faceName);
-    d.height = height;
-    d.weight = weight;
-    d.charSet = charSet;
     return d;
 }
 
 TextFont plainFont(const char* face, int32_t bold = 0, int32_t italic = 0, int32_t underline = 0, int32_t strike = 0) {
-    TextFont font{};
+    TextFont font{.plainBold = bold, .plainItalic = italic, .plainUnderline = underline, .plainStrikeOut = strike};
     std::strncpy(font.plainFace, face, sizeof font.plainFace);
-    font.plainBold = bold;
-    font.plainItalic = italic;
-    font.plainUnderline = underline;
-    font.plainStrikeOut = strike;
     return font;
 }
 
 TextFont descriptorFont(const char* face, int32_t weight, uint8_t charSet) {
-    TextFont font{};
-    font.useDescriptor = 1;
-    font.descriptor = descriptor(face, 0, weight, charSet);
-    return font;
+    return TextFont{.useDescriptor = 1, .descriptor = descriptor(face, 0, weight, charSet)};
 }
 
 HostObject* textAtt(DriverHarness& h, int32_t height, const std::optional<TextFont>& font) {
