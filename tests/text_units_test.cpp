@@ -1,4 +1,4 @@
-// Text strings, width strings, tabs and text pieces as 16-bit code units.
+// Text strings and width strings as 16-bit code units.
 #include <optional>
 
 #include "stream/object_kind.h"
@@ -19,17 +19,17 @@ HostObject* stringObject(DriverHarness& h, const std::string* text, int32_t enco
     return o;
 }
 
+// The text sample pins tabs, text pieces and positive run widths.
 TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
     const struct {
         std::string text;
         int32_t encoding, bigEndian;
         int64_t byteLength;
         const char* record;
+        std::optional<int32_t> runWidth = std::nullopt;  // a WidthString
     } cases[] = {
         {"AB", 7, 0, 2, "u,2,65,66\n"},
-        {"AB", 7, 1, 2, "u,2,65,66\n"},
         {"A\x81\x80", 7, 0, 3, "u,3,65,63,8364\n"},  // 0x81 is no character of Windows-1252
-        {"\x82\xa0", 1, 0, 2, "u,1,12354\n"},
         {"\xc0", 0, 0, 1, "u,1,1040\n"},  // encoding 0: the session's (6)
         {std::string("\0A", 2), 51, 1, 2, "u,1,65\n"},
         {std::string("\0A", 2), 51, 0, 2, "u,1,16640\n"},
@@ -37,13 +37,15 @@ TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
         {std::string("AB\0C", 4), 7, 0, 0, "u,2,65,66\n"},  // measured up to the zero byte
         {"AB", 7, 0, -5, "u,2,65,66\n"},
         {"", 7, 0, 0, ""},
+        {"AB", 7, 0, 2, "b,2,65,66\n", 0},  // the run width only when positive
+        {"AB", 7, 0, 2, "b,2,65,66\n", -5},
     };
     for (const auto& c : cases) {
         DriverHarness h;
         h.params()->bigEndianText = c.bigEndian;
         h.session()->currentEncoding = 6;
         h.start();
-        EXPECT_EQ(h.put(stringObject(h, &c.text, c.encoding, c.byteLength)), 1);
+        EXPECT_EQ(h.put(stringObject(h, &c.text, c.encoding, c.byteLength, c.runWidth)), 1);
         EXPECT_EQ(h.take(), c.record);
         EXPECT_EQ(h.context()->recordCount, *c.record != '\0' ? 1 : 0);
     }
@@ -61,15 +63,6 @@ TEST(TextString, MeasuredLengthAndResolvedEncodingStayInTheObject) {
         h.host().releaseObject(o);
     }
     EXPECT_EQ(h.take(), "u,2,65,66\n");
-}
-
-TEST(WidthString, WritesTheRunWidthOnlyWhenPositiveAndTabsFourSpaces) {
-    DriverHarness h;
-    h.start();
-    const std::string text = "AB";
-    for (int32_t width : {30, 0, -5}) h.put(stringObject(h, &text, 7, 2, width));
-    h.put(h.object(kKindTab));
-    EXPECT_EQ(h.take(), "b,2,65,66,30\nb,2,65,66\nb,2,65,66\nu,4,32,32,32,32\n");
 }
 
 TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
@@ -137,23 +130,6 @@ TEST(TextUnits, ALengthWhoseBufferSizeLeavesThe32BitRangeFailsUntouched) {
     EXPECT_EQ(JAVtPutTextUnits(h.context(), text, INT32_MAX, 7), 0);
     EXPECT_EQ(h.host().calls("allocate"), 1u);  // the LineBuffer only
     EXPECT_EQ(h.take(), "");
-}
-
-TEST(TextPiece, WritesPendingFontThenUnitsAndEndsTheTextWhenLast) {
-    DriverHarness h;
-    h.start();
-    const TextAttributes att{0, 10, 0, 0, 0, 0, 0, 0, nullptr};
-    h.put(kKindTextAtt, att);
-    h.put(kKindSimpleText, SimpleTextData{});
-    for (int32_t last : {0, 1}) {
-        HostObject* o = h.object(kKindTextPiece, TextPieceData{last, 0, nullptr, 1, 0, 0});
-        h.host().attachBlock(o, 32, "A", 1, 2);
-        EXPECT_EQ(h.put(o), 1);
-    }
-    h.put(kKindTextAtt, att);
-    h.put(kKindTextPiece, TextPieceData{1, 0, nullptr, 0, 0, 0});
-    const std::string c = "c,Times New Roman,10,0,0,0,0\n";
-    EXPECT_EQ(h.take(), "s,0,96,0,0,4,0\n" + c + "e,\nu,1,65\nu,1,65\ne,\n" + c + "e,\n");
 }
 
 }  // namespace
