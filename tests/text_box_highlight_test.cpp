@@ -174,6 +174,37 @@ TEST(TextBoxHighlight, SixteenBitTextFoldsThroughTheCaseTable) {
     }
 }
 
+// 16-bit text is scanned by the folded first unit of the terms (or their
+// first byte where case counts): places that share only its low byte, later
+// terms and the last unit are still tried.
+TEST(TextBoxHighlight, SixteenBitScanTriesEveryPlaceATermCanStart) {
+    const struct {
+        std::vector<std::u16string> terms;
+        int32_t caseSensitive;
+        std::u16string text;
+        const char* box;
+    } cases[] = {
+        {{u"ab"}, 0, u"xAbyaB", "|x[Ab|y[aB|"},
+        {{u"\u0161b"}, 0, u"ab\u0161b", "|ab[\u0161b|"},  // 'a' and 'š' share their low byte
+        {{u"q", u"\u0430"}, 0, u"a\u0410", "|a[\u0410|"},   // the second term's first unit
+        {{u"Ab"}, 1, u"ab Ab", "|ab [Ab|"},
+        {{u"b"}, 0, u"aaB", "|aa[B|"},
+    };
+    auto bytes = [](const std::u16string& text, bool big) {
+        std::string out;
+        for (char16_t c : text) out += units({static_cast<uint16_t>(c)}, big);
+        return out;
+    };
+    for (int32_t big : {0, 1}) {
+        for (const auto& c : cases) {
+            std::vector<std::optional<std::string>> terms;
+            for (const std::u16string& term : c.terms) terms.emplace_back(bytes(term, big));
+            Search s(terms, 51, 0, c.caseSensitive, big);
+            EXPECT_EQ(s.box({{bytes(c.text, big), 51}}), c.box) << c.box << " " << big;
+        }
+    }
+}
+
 // Whole words only under encodings 7 and 53 at the start, and a request of
 // exactly 1. In 16-bit text they look at single bytes: with the low byte
 // first ASCII words are told apart, with the high byte first every

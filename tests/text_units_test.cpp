@@ -77,17 +77,27 @@ TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
     EXPECT_EQ(all.substr(10227), ",-2000000000\n");
 }
 
+// Units of one to five digits: the line is handed over only when the next
+// unit would take it beyond 10227 characters, never earlier.
 TEST(TextString, ALongRecordIsOneLineInSeveralWrites) {
     DriverHarness h;
     h.start();
-    const std::string text(4000, 'A');
-    ASSERT_EQ(h.put(stringObject(h, &text, 7, 4000)), 1);
-    const auto& writes = h.stream()->writes;
-    ASSERT_EQ(writes.size(), 2u);
-    EXPECT_LE(writes[0].size(), 10227u);
-    EXPECT_EQ(writes[0].find('\n'), std::string::npos);
-    std::string line = "u,4000";
-    for (int i = 0; i < 4000; ++i) line += ",65";
+    std::string text;
+    std::string line = "u,6000";
+    for (uint32_t i = 0; i < 6000; ++i) {
+        uint32_t unit = (i * 7919u) % 65536u;
+        text += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        line += "," + std::to_string(unit);
+    }
+    ASSERT_EQ(h.put(stringObject(h, &text, 51, static_cast<int64_t>(text.size()))), 1);
+    const auto writes = h.stream()->writes;
+    ASSERT_EQ(writes.size(), 4u);
+    for (size_t i = 0; i + 1 < writes.size(); ++i) {
+        EXPECT_LE(writes[i].size(), 10227u);
+        EXPECT_EQ(writes[i].find('\n'), std::string::npos);
+        size_t nextPiece = writes[i + 1].find(',', 1);
+        EXPECT_GT(writes[i].size() + nextPiece, 10227u) << "write " << i << " was handed over early";
+    }
     EXPECT_EQ(h.take(), line + "\n");
     EXPECT_EQ(h.context()->recordCount, 1);
 }
