@@ -9,7 +9,7 @@ DEMO_PREVIEW ?= $(basename $(DEMO_OUT))
 FUZZ_SECONDS ?= 10
 FUZZERS := object_stream text_search host_failures script_reader record_reader
 
-.PHONY: all bootstrap build demo test asan tsan ubsan memcheck coverage fuzz fuzz-smoke package clean
+.PHONY: all bootstrap build demo test asan tsan ubsan memcheck coverage fuzz fuzz-smoke bench package clean
 
 all: build
 
@@ -84,6 +84,20 @@ fuzz-smoke: fuzz
 			| grep -E 'number_of_executed_units|ERROR|SUMMARY' | sed "s/^/$$target: /"; \
 		test $${PIPESTATUS[0]} -eq 0 || exit 1; \
 	done
+
+# The benchmarks in a Release build without tests, one run whose JSON
+# bench/ratios.py reads to print the ratios of docs/performance.md.
+# BENCH_ARGS passes more options (a --benchmark_filter, fewer repetitions);
+# BENCH_CPU pins the run to one CPU with taskset.
+BENCH_JSON ?= build/bench/bench.json
+BENCH_REPETITIONS ?= 3
+bench: bootstrap
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench
+	@$(if $(BENCH_CPU),taskset -c $(BENCH_CPU)) build/bench/bench/javtrg_bench \
+		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
+		--benchmark_out=$(BENCH_JSON) --benchmark_out_format=json $(BENCH_ARGS)
+	@python3 bench/ratios.py $(BENCH_JSON)
 
 # A Debian package of the library, its header, the CMake and pkg-config
 # files and the tool, written into the build folder.

@@ -56,7 +56,7 @@ int32_t JAVtConvertPicture(DriverContext* context, const RectangleData* r, const
 // the host is not asked. Fills nest through vector pictures; converting a
 // picture deeper than kMaxPictureDepth fills fails likewise, so a picture
 // that contains itself ends.
-int32_t JAVtPictureFill(DriverContext* context, const RectangleData* r, const int64_t (&box)[4]) {
+int32_t JAVtPictureFill(DriverContext* context, const RectangleData* r, const int32_t (&box)[4]) {
     if (context->elementList == nullptr && JAVtCreateElementList(context) == 0) return 0;
     int32_t index = CheckElementInList(context, context->currentFillAtt.pictureRef);
     if (index != kElementNotFound) {

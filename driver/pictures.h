@@ -15,6 +15,6 @@ int32_t JAVtCreateElementList(DriverContext* context);
 
 // Fills the rectangle `r` (corners in order) with the current fill's
 // picture, placed at the mapped box {left, top, width, height}.
-int32_t JAVtPictureFill(DriverContext* context, const RectangleData* r, const int64_t (&box)[4]);
+int32_t JAVtPictureFill(DriverContext* context, const RectangleData* r, const int32_t (&box)[4]);
 
 #endif

@@ -12,6 +12,7 @@
 #include "driver/pictures.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
+#include "stream/mapping.h"
 #include "stream/object_kind.h"
 #include "stream/record_stream.h"
 #include "graphics/graphics.h"
@@ -35,11 +36,15 @@ PointPair JAVtCorner(int64_t x, int64_t y) { return PointPair{JAVtClamp32(x), JA
 // shape write counts as a record group. Returns 1, or 0 at once when the
 // host could not give a band its point list.
 template <size_t N>
-int32_t JAVtEmitShape(DriverContext* context, char letter, const int64_t (&values)[N], PointPair corner1,
-                      PointPair corner2) {
+inline int32_t JAVtEmitShape(DriverContext* context, char letter, const int32_t (&values)[N], PointPair corner1,
+                             PointPair corner2) {
+    static_assert(4 + 2 + N * (kIntFieldMax + 1) <= kLineTextMax, "the shape record fits the LineBuffer");
     bool gradient = JAVtDrawsGradient(context);
-    char prefix[] = {'q', ',', '2', '\n', letter, ',', '\0'};
-    JAVtEmitInts(context, gradient ? prefix : prefix + 4, values);
+    char* p = JAVtRecordStart(context);
+    if (gradient) p = JAVtPutText(p, "q,2\n");
+    *p++ = letter;
+    *p++ = ',';
+    JAVtWriteRecord(context, JAVtPutFields(p, values, N));
     JAVtCountRecord(context);
     if (!gradient) return 1;
     if (JAVtDrawGradientBands(context, corner1, corner2) == kBandsHostFailed) return 0;
@@ -98,7 +103,7 @@ int32_t JAVtDrawCurve(DriverContext* context, HostObject* curve, int32_t kind,
 int32_t JAVtRectangle(DriverContext* context, HostObject* object) {
     RectangleData* r = JAVtBody<RectangleData>(object);
     JAVtOrderCorners(r);
-    const int64_t box[4] = {
+    const int32_t box[4] = {
         JAVtMapX(context, r->x0),
         JAVtMapY(context, r->y0),
         JAVtMapLengthX(context, JAVtAsDouble(int64_t{r->x1} - r->x0)),
@@ -115,7 +120,7 @@ int32_t JAVtRoundRect(DriverContext* context, HostObject* object) {
     const RoundRectData* r = JAVtBody<RoundRectData>(object);
     int32_t upper = r->y0 > r->y1 ? r->y0 : r->y1;
     int32_t lower = r->y0 > r->y1 ? r->y1 : r->y0;
-    int64_t values[] = {
+    int32_t values[] = {
         JAVtMapX(context, r->x0),
         JAVtMapY(context, upper),
         JAVtMapLengthX(context, JAVtAsDouble(JAVtAbs64(int64_t{r->x1} - r->x0))),
@@ -130,7 +135,7 @@ int32_t JAVtRoundRect(DriverContext* context, HostObject* object) {
 int32_t JAVtCircle(DriverContext* context, HostObject* object) {
     const CircleData* c = JAVtBody<CircleData>(object);
     int64_t radius = JAVtMapLengthX(context, c->radius);
-    int64_t values[] = {
+    int32_t values[] = {
         JAVtClamp32(JAVtMapX(context, c->cx) - radius),
         JAVtClamp32(JAVtMapY(context, c->cy) - radius),
         JAVtClamp32(2 * radius),
@@ -147,7 +152,7 @@ int32_t JAVtEllipse(DriverContext* context, HostObject* object) {
     int64_t dy = JAVtAbs64(int64_t{e->ay} - e->by);
     int64_t radiusX = JAVtMapLengthX(context, JAVtAsDouble(dx));
     int64_t radiusY = JAVtMapLengthY(context, JAVtAsDouble(dy));
-    int64_t values[] = {
+    int32_t values[] = {
         JAVtClamp32(JAVtMapX(context, e->cx) - radiusX),
         JAVtClamp32(JAVtMapY(context, e->cy) - radiusY),
         JAVtClamp32(2 * radiusX),
@@ -163,7 +168,7 @@ int32_t JAVtClip(DriverContext* context, HostObject* object) {
     const ClipData* clip = JAVtBody<ClipData>(object);
     HostObject* reference = clip->rectangle;
     bool isRectangle = reference != nullptr && reference->kind == kKindRectangle;
-    int64_t box[4] = {};
+    int32_t box[4] = {};
     if (isRectangle) {
         RectangleData* r = JAVtBody<RectangleData>(reference);
         JAVtOrderCorners(r);
@@ -210,7 +215,7 @@ int32_t JAVtTaggedRect(DriverContext* context, HostObject* object) {
     int64_t top = tagged->values[1];
     int64_t left = tagged->values[2];
     int64_t bottom = tagged->values[3];
-    int64_t values[] = {
+    int32_t values[] = {
         JAVtMapX(context, JAVtAsDouble(left)),
         JAVtMapY(context, JAVtAsDouble(top)),
         JAVtMapLengthX(context, JAVtAsDouble(right - left)),

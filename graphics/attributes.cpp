@@ -2,6 +2,7 @@
 // current pen and fill that later shapes and group playback read.
 #include <cstring>
 
+#include "stream/mapping.h"
 #include "stream/object_body.h"
 #include "stream/record_stream.h"
 #include "graphics/graphics.h"
@@ -13,35 +14,24 @@ namespace {
 constexpr int32_t kViewerTwoStop = 0;
 constexpr int32_t kViewerSymmetric = 1;
 
-void JAVtAppendColour(LineText* line, uint32_t colour) {
-    JAVtLineAppendInt(line, JAVtRed(colour));
-    JAVtLineAppendChar(line, ',');
-    JAVtLineAppendInt(line, JAVtGreen(colour));
-    JAVtLineAppendChar(line, ',');
-    JAVtLineAppendInt(line, JAVtBlue(colour));
-    JAVtLineAppendChar(line, ',');
-}
-
 // "-1,-1,-1,<fillParam>\n": no fill colour.
-void JAVtAppendNoFill(LineText* line, int32_t fillParam) {
-    JAVtLineAppendText(line, "-1,-1,-1,");
-    JAVtLineAppendInt(line, fillParam);
-    JAVtLineAppendChar(line, '\n');
+char* JAVtPutNoFill(char* out, int32_t fillParam) {
+    out = JAVtPutText(out, "-1,-1,-1,");
+    out = JAVtPutInt(out, fillParam);
+    *out++ = '\n';
+    return out;
 }
 
 // The viewer's gradient: first stop colour, fillParam, second stop colour,
 // the form and the angle.
-void JAVtAppendViewerGradient(const DriverContext* context, LineText* line, const FillAttributes* fill,
-                              int32_t form) {
+char* JAVtPutViewerGradient(const DriverContext* context, char* out, const FillAttributes* fill, int32_t form) {
     const GradientDef* g = &fill->gradient;
-    JAVtAppendColour(line, JAVtResolveColour(context, g->stopColours[0]));
-    JAVtLineAppendInt(line, fill->fillParam);
-    JAVtLineAppendChar(line, ',');
-    JAVtAppendColour(line, JAVtResolveColour(context, g->stopColours[1]));
-    JAVtLineAppendInt(line, form);
-    JAVtLineAppendChar(line, ',');
-    JAVtLineAppendInt(line, g->angle);
-    JAVtLineAppendChar(line, '\n');
+    out = JAVtPutColour(out, JAVtResolveColour(context, g->stopColours[0]));
+    out = JAVtPutInt(out, fill->fillParam);
+    *out++ = ',';
+    out = JAVtPutColour(out, JAVtResolveColour(context, g->stopColours[1]));
+    const int32_t tail[] = {form, g->angle};
+    return JAVtPutFields(out, tail, 2);
 }
 
 // Which gradients the viewer draws from the "t" record itself; every other
@@ -66,10 +56,11 @@ extern "C" int32_t JAVtLineAtt(DriverContext* context, HostObject* object) {
         int32_t pixels = JAVtMapLengthX(context, pen->lineWidth);
         pen->lineWidth = pixels == 0 ? 1 : pixels;
     }
-    int64_t values[] = {JAVtRed(colour), JAVtGreen(colour), JAVtBlue(colour),
-                        pen->lineValueB, pen->lineValueA, pen->lineWidth};
+    const int32_t values[] = {pen->lineValueB, pen->lineValueA, pen->lineWidth};
     JAVtCountRecord(context);
-    JAVtEmitInts(context, "a,", values);
+    static_assert(2 + 6 * (kIntFieldMax + 1) <= kLineTextMax, "the a record fits the LineBuffer");
+    char* p = JAVtPutColour(JAVtPutText(JAVtRecordStart(context), "a,"), colour);
+    JAVtWriteRecord(context, JAVtPutFields(p, values, 3));
     std::memcpy(&context->currentLineAtt, pen, sizeof(LineAttributes));
     return 1;
 }
@@ -78,37 +69,38 @@ extern "C" int32_t JAVtLineAtt(DriverContext* context, HostObject* object) {
 // picture fill writes nothing (the rectangles it fills place the picture).
 // The fore colour is written only when both foreEnable and foreShown are set.
 extern "C" int32_t JAVtFillAtt(DriverContext* context, HostObject* object) {
-    std::memcpy(&context->currentFillAtt, JAVtBody<FillAttributes>(object), sizeof(FillAttributes));
+    JAVtCopyBody(&context->currentFillAtt, JAVtBody<FillAttributes>(object));
     context->driverGradient = 0;
     const FillAttributes* fill = &context->currentFillAtt;
     if (fill->fillStyle == kFillPicture) return 1;
 
     uint32_t foreColour = JAVtResolveColour(context, fill->foreColour);
     uint32_t fillColour = JAVtResolveColour(context, fill->fillColour);
-    LineText line = JAVtLineBegin(context);
-    JAVtLineAppendText(&line, "t,");
+    // Twelve fields at most: "t," fore colour, the fill colour or the
+    // viewer's gradient, fillParam.
+    static_assert(2 + 12 * (kIntFieldMax + 1) <= kLineTextMax, "the t record fits the LineBuffer");
+    char* p = JAVtPutText(JAVtRecordStart(context), "t,");
     if (fill->foreEnable != 0 && fill->foreShown != 0) {
-        JAVtAppendColour(&line, foreColour);
+        p = JAVtPutColour(p, foreColour);
     } else {
-        JAVtLineAppendText(&line, "-1,-1,-1,");
+        p = JAVtPutText(p, "-1,-1,-1,");
     }
 
     const GradientDef* g = &fill->gradient;
     if (fill->fillStyle == kFillNone || fill->fillStyle == kFillNoneAlt) {
-        JAVtAppendNoFill(&line, fill->fillParam);
+        p = JAVtPutNoFill(p, fill->fillParam);
     } else if (fill->fillStyle != kFillGradient || g->stopCount == 0) {
-        JAVtAppendColour(&line, fillColour);
-        JAVtLineAppendInt(&line, fill->fillParam);
-        JAVtLineAppendChar(&line, '\n');
+        p = JAVtPutColour(p, fillColour);
+        p = JAVtPutFields(p, &fill->fillParam, 1);
     } else if (g->gradientKind == kGradientElliptical || g->gradientKind == kGradientRectangular) {
-        JAVtAppendNoFill(&line, fill->fillParam);
+        p = JAVtPutNoFill(p, fill->fillParam);
         context->driverGradient = 1;
     } else if (int32_t form = JAVtViewerGradientForm(g); form >= 0) {
-        JAVtAppendViewerGradient(context, &line, fill, form);
+        p = JAVtPutViewerGradient(context, p, fill, form);
     } else {
-        JAVtAppendNoFill(&line, fill->fillParam);
+        p = JAVtPutNoFill(p, fill->fillParam);
         context->driverGradient = 1;
     }
-    JAVtLineWrite(context, &line);
+    JAVtWriteRecord(context, p);
     return 1;
 }

@@ -3,14 +3,12 @@
 
 namespace {
 constexpr uint32_t kBlack = 0;
-constexpr int32_t kDirectColours = 4;
 }  // namespace
 
 // In palette mode an index not below the palette's count selects entry 0.
 // Without a palette, with an empty one, or for a negative index the colour
 // is black: nothing outside the table is ever read.
-uint32_t JAVtResolveColour(const DriverContext* context, uint32_t entry) {
-    if (context->targetParams->colourMode == kDirectColours) return entry;
+uint32_t JAVtPaletteColour(const DriverContext* context, uint32_t entry) {
     const HostPalette* palette = context->palette;
     if (palette == nullptr || palette->count <= 0) return kBlack;
     int32_t index = static_cast<int32_t>(entry);

@@ -7,6 +7,7 @@
 // record fields are kept within the 32-bit range.
 #include <cmath>
 
+#include "stream/mapping.h"
 #include "stream/numeric.h"
 #include "stream/record_stream.h"
 #include "graphics/gradient.h"
@@ -36,8 +37,8 @@ int32_t JAVtField(int64_t value) { return JAVtClamp32(value); }
 
 // "t,-1,-1,-1,R,G,B,fillParam": the colour of the band that follows.
 void JAVtWriteBandFill(DriverContext* context, uint32_t colour) {
-    int64_t values[] = {JAVtRed(colour), JAVtGreen(colour), JAVtBlue(colour), context->currentFillAtt.fillParam};
-    JAVtEmitInts(context, "t,-1,-1,-1,", values);
+    char* p = JAVtPutColour(JAVtPutText(JAVtRecordStart(context), "t,-1,-1,-1,"), colour);
+    JAVtWriteRecord(context, JAVtPutFields(p, &context->currentFillAtt.fillParam, 1));
 }
 
 // The centre of an elliptical or rectangular gradient, and the aspect its
@@ -110,9 +111,9 @@ int32_t JAVtEllipticalFill(DriverContext* context, GradientDef* gradient, const 
         JAVtWriteBandFill(context, colour);
         int64_t prx = JAVtMapLengthX(context, static_cast<double>(JAVtAbs64(ex - c.cx)));
         int64_t pry = JAVtMapLengthY(context, static_cast<double>(JAVtAbs64(c.cy - ey)));
-        int64_t values[] = {JAVtField(JAVtMapX(context, static_cast<double>(c.cx)) - prx),
-                            JAVtField(JAVtMapY(context, static_cast<double>(c.cy)) - pry), JAVtField(2 * prx),
-                            JAVtField(2 * pry)};
+        const int32_t values[] = {JAVtField(JAVtMapX(context, static_cast<double>(c.cx)) - prx),
+                                  JAVtField(JAVtMapY(context, static_cast<double>(c.cy)) - pry), JAVtField(2 * prx),
+                                  JAVtField(2 * pry)};
         JAVtEmitInts(context, "o,", values);
         if (band + 1 == n) break;
         ex -= dx;
@@ -160,9 +161,10 @@ int32_t JAVtRectangularFill(DriverContext* context, GradientDef* gradient, const
             top = bottom;
             bottom = y;
         }
-        int64_t values[] = {JAVtMapX(context, static_cast<double>(left)), JAVtMapY(context, static_cast<double>(top)),
-                            JAVtMapLengthX(context, static_cast<double>(right - left)),
-                            JAVtMapLengthY(context, static_cast<double>(top - bottom))};
+        const int32_t values[] = {JAVtMapX(context, static_cast<double>(left)),
+                                  JAVtMapY(context, static_cast<double>(top)),
+                                  JAVtMapLengthX(context, static_cast<double>(right - left)),
+                                  JAVtMapLengthY(context, static_cast<double>(top - bottom))};
         JAVtEmitInts(context, "r,", values);
         if (band + 1 == n) break;
         left += dx;
@@ -283,9 +285,8 @@ int32_t JAVtLinearBands(DriverContext* context, PointPair corner1, PointPair cor
         }
 
         JAVtWriteBandFill(context, colour);
-        LineText line = JAVtLineBegin(context);
-        JAVtLineAppendText(&line, "p,");
-        JAVtPtsList(context, list);
+        JAVtPutText(JAVtRecordStart(context), "p,");
+        JAVtWritePointList(context, 2, list);
         services->freePointList(services, list);
 
         if (band + 1 == n) break;

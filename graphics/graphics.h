@@ -3,11 +3,16 @@
 #define JAVTRG_GRAPHICS_H
 
 #include <javtrg/host_services.h>
+#include "stream/decimal.h"
 
 // Writes the polygon record of a Polygon object; for a gradient the driver
 // draws, encloses it and the bands in "q,2" ... "q,0". Returns 1, or 0 when the
 // host gave no point list for a band (the clip is then left open).
 int32_t JAVtPolygon(DriverContext* context, HostObject* object);
+// Writes the count line and the point lines of `points` after the record
+// prefix ("l," or "p,") of `prefixLength` characters at the start of the
+// LineBuffer; JAVtPtsList with the prefix already measured.
+void JAVtWritePointList(DriverContext* context, uint32_t prefixLength, const PointList* points);
 
 // Picture elements: raster images and fill pictures written by the host at
 // 96 pixels per inch, format 10 unless the host's own format is kept.
@@ -22,15 +27,25 @@ void JAVtImageParameters(TargetInfo* block, const TargetInfo* info, int32_t widt
 // Writes the "m" record placing a picture element in the box {left, top,
 // width, height} (pixels), named by elementTextA and elementTextB. Returns
 // the stream's result.
-int32_t JAVtWriteElementPlacement(DriverContext* context, const int64_t (&box)[4]);
+int32_t JAVtWriteElementPlacement(DriverContext* context, const int32_t (&box)[4]);
 
 // A colour entry as a Colour: the entry itself with colourMode 4, otherwise
 // an index into the palette (see colour.cpp for the out-of-table rules).
-uint32_t JAVtResolveColour(const DriverContext* context, uint32_t entry);
+inline constexpr int32_t kDirectColours = 4;
+uint32_t JAVtPaletteColour(const DriverContext* context, uint32_t entry);
+inline uint32_t JAVtResolveColour(const DriverContext* context, uint32_t entry) {
+    return context->targetParams->colourMode == kDirectColours ? entry : JAVtPaletteColour(context, entry);
+}
 
 inline int32_t JAVtRed(uint32_t colour) { return static_cast<int32_t>(colour & 0xFFu); }
 inline int32_t JAVtGreen(uint32_t colour) { return static_cast<int32_t>((colour >> 8) & 0xFFu); }
 inline int32_t JAVtBlue(uint32_t colour) { return static_cast<int32_t>((colour >> 16) & 0xFFu); }
+// "R,G,B," at `out`; returns the end.
+inline char* JAVtPutColour(char* out, uint32_t colour) {
+    out = JAVtPutByteField(out, static_cast<uint8_t>(colour));
+    out = JAVtPutByteField(out, static_cast<uint8_t>(colour >> 8));
+    return JAVtPutByteField(out, static_cast<uint8_t>(colour >> 16));
+}
 
 // Fill styles of FillAttributes: 0 and 2 no fill colour, 4 a picture, 5 a
 // gradient, any other a solid fill.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "graphics/graphics.h"
+#include "stream/mapping.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
 #include "stream/record_stream.h"
@@ -31,19 +32,17 @@ void JAVtImageParameters(TargetInfo* block, const TargetInfo* info, int32_t widt
     block->imageHeight = height;
 }
 
-int32_t JAVtWriteElementPlacement(DriverContext* context, const int64_t (&box)[4]) {
-    LineText line = JAVtLineBegin(context);
-    JAVtLineAppendText(&line, "m,");
-    for (size_t i = 0; i < 4; ++i) {
-        if (i > 0) JAVtLineAppendChar(&line, ',');
-        JAVtLineAppendInt(&line, box[i]);
+int32_t JAVtWriteElementPlacement(DriverContext* context, const int32_t (&box)[4]) {
+    // "m,l,t,w,h\n", then each text on a line of its own.
+    static_assert(2 + 4 * (kIntFieldMax + 1) + 2 * kElementTextSize <= kLineTextMax, "the m record fits");
+    char* p = JAVtPutFields(JAVtPutText(JAVtRecordStart(context), "m,"), box, 4);
+    for (const char* text : {context->elementTextA, context->elementTextB}) {
+        size_t length = strnlen(text, kElementTextSize - 1);
+        std::memcpy(p, text, length);
+        p += length;
+        *p++ = '\n';
     }
-    JAVtLineAppendChar(&line, '\n');
-    JAVtLineAppend(&line, context->elementTextA, strnlen(context->elementTextA, kElementTextSize - 1));
-    JAVtLineAppendChar(&line, '\n');
-    JAVtLineAppend(&line, context->elementTextB, strnlen(context->elementTextB, kElementTextSize - 1));
-    JAVtLineAppendChar(&line, '\n');
-    return JAVtLineWrite(context, &line);
+    return JAVtWriteRecord(context, p);
 }
 
 // The corners p0 (top left), p1 (top right) and p2 (bottom left) give the
@@ -87,11 +86,13 @@ extern "C" int32_t JAVtRaster(DriverContext* context, HostObject* object) {
     }
     if (r->y0 < r->y1) r->y0 = r->y1;
     const int32_t* target = params->targetPixelRect;
-    int64_t box[4] = {
+    const int32_t box[4] = {
         JAVtMapX(context, r->x0),
         JAVtMapY(context, static_cast<double>(JAVtAbs64(r->y0))),
-        JAVtSmaller(JAVtMapLengthX(context, static_cast<double>(widthUnits)), JAVtAbs64(int64_t{target[2]} - target[0])),
-        JAVtSmaller(JAVtMapLengthY(context, static_cast<double>(heightUnits)), JAVtAbs64(int64_t{target[3]} - target[1])),
+        JAVtClamp32(JAVtSmaller(JAVtMapLengthX(context, static_cast<double>(widthUnits)),
+                                JAVtAbs64(int64_t{target[2]} - target[0]))),
+        JAVtClamp32(JAVtSmaller(JAVtMapLengthY(context, static_cast<double>(heightUnits)),
+                                JAVtAbs64(int64_t{target[3]} - target[1]))),
     };
     return JAVtWriteElementPlacement(context, box) != 0 ? 1 : 0;
 }

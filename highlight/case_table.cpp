@@ -28,14 +28,14 @@ constexpr bool JAVtUpperUnitsAreDistinct() {
 
 static_assert(JAVtUpperUnitsAreDistinct(), "each upper-case unit is in the table once");
 
-constexpr std::array<uint16_t, kUnitCount> kFoldTable = JAVtMakeFoldTable();
+}  // namespace
+
+extern constexpr std::array<uint16_t, kUnitCount> kFoldTable = JAVtMakeFoldTable();
 
 static_assert(kFoldTable[0x00C4] == 0x00E4 && kFoldTable[0x0391] == 0x03B1 && kFoldTable[0x10A0] == 0x10D0 &&
                   kFoldTable[0x01C4] == 0x01C6 && kFoldTable[0x01C5] == 0x01C5 && kFoldTable[0x018E] == 0x0258 &&
                   kFoldTable[0x1F5F] == 0x1F57 && kFoldTable[0] == 0,
               "folding examples");
-
-}  // namespace
 
 int32_t JAVtFindCodeUnit(uint16_t unit) {
     for (size_t i = 0; upperCaseUnits[i] != 0; ++i) {
@@ -43,5 +43,3 @@ int32_t JAVtFindCodeUnit(uint16_t unit) {
     }
     return -1;
 }
-
-uint16_t JAVtFoldCodeUnit(uint16_t unit) { return kFoldTable[unit]; }

@@ -103,9 +103,13 @@ static_assert(lowerCaseUnits.size() == kCasePairCount, "one lower-case partner p
 // to the zero unit; -1 when it is not there (0 is never found).
 int32_t JAVtFindCodeUnit(uint16_t unit);
 
+// Every 16-bit unit mapped to its folded form, built from the pairs at
+// compile time (case_table.cpp).
+extern const std::array<uint16_t, 65536> kFoldTable;
+
 // The folded unit: the lower-case partner of an upper-case unit of the
-// table, any other unit itself. One look-up in a table of all 65,536 units
-// built from the pairs at compile time.
-uint16_t JAVtFoldCodeUnit(uint16_t unit);
+// table, any other unit itself. One look-up, inline: the highlighting pass
+// folds every unit it passes.
+inline uint16_t JAVtFoldCodeUnit(uint16_t unit) { return kFoldTable[unit]; }
 
 #endif

@@ -26,6 +26,7 @@ struct SearchedText {
     const uint8_t* bytes;
     int64_t length;
     int32_t encoding;
+    bool caseSensitive;
 };
 
 // A code unit of 16-bit text from two bytes, in the target's byte order.
@@ -88,21 +89,29 @@ bool JAVtMatchBytes(DriverContext* context, const SearchedText& s, int64_t p, co
 }
 
 bool JAVtTermMatches(DriverContext* context, const SearchedText& s, int64_t p, const HighlightTerm& t) {
-    const SearchRequest* request = context->hostSession->searchRequest;
-    if (request != nullptr && request->caseSensitive != 0) {
+    if (s.caseSensitive) {
         return t.byteLength <= s.length - p && std::memcmp(s.bytes + p, t.text, static_cast<size_t>(t.byteLength)) == 0;
     }
     if (s.encoding == kHighlightUnitEncoding) return JAVtMatchUnits(context, s, p, t);
     return JAVtMatchBytes(context, s, p, t);
 }
 
+// Terms that take part in the search: those with characters.
+bool JAVtSearchable(const HighlightTerm& t) { return t.charCount > 0 && t.text != nullptr; }
+
+uint32_t JAVtUnitKey(const uint8_t* bytes, bool bigEndian) { return JAVtFoldCodeUnit(JAVtUnitAt(bytes, bigEndian)); }
+
 // The first term that gives a hit at p, absent when none does. Under whole
 // words a match must start after a separator and end before one; the end
-// of the text counts as a space.
-const HighlightTerm* JAVtFindHit(DriverContext* context, const SearchedText& s, int64_t p, bool separatorBefore) {
+// of the text counts as a space. `unitKey`, when given, is the folded unit
+// at p: a term whose first unit folds to another is not compared further.
+const HighlightTerm* JAVtFindHit(DriverContext* context, const SearchedText& s, int64_t p, bool separatorBefore,
+                                 const uint32_t* unitKey = nullptr) {
+    bool bigEndian = context->targetParams->bigEndianText != 0;
     for (int32_t i = 0; i < context->highlightTermCount; ++i) {
         const HighlightTerm& t = context->highlightTerms[i];
-        if (t.charCount <= 0 || t.text == nullptr) continue;
+        if (!JAVtSearchable(t)) continue;
+        if (unitKey != nullptr && JAVtUnitKey(t.text, bigEndian) != *unitKey) continue;
         if (!JAVtTermMatches(context, s, p, t)) continue;
         if (context->wholeWord != 1) return &t;
         int64_t end = p + t.byteLength;
@@ -161,6 +170,114 @@ bool JAVtCutOutHit(DriverContext* context, HostListNode* node, int64_t p, int64_
     return JAVtLinkObject(services, p > 0 ? &node->next : &current, opening);
 }
 
+// Keys by their low byte: 256 bits.
+struct KeySet {
+    uint64_t bits[4];
+    bool has(uint32_t key) const { return ((bits[(key >> 6) & 3] >> (key & 63)) & 1u) != 0; }
+    void add(uint32_t key) { bits[(key >> 6) & 3] |= uint64_t{1} << (key & 63); }
+    static KeySet all() { return KeySet{{~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}}}; }
+};
+
+// Only the Latin capitals fold into ASCII, each onto its small letter.
+constexpr bool JAVtOnlyCapitalsFoldIntoAscii() {
+    for (size_t i = 0; i < kCasePairCount; ++i) {
+        uint16_t upper = upperCaseUnits[i];
+        uint16_t lower = lowerCaseUnits[i];
+        if (lower < 0x80 && !(upper >= 'A' && upper <= 'Z' && lower == upper + 32)) return false;
+    }
+    return true;
+}
+static_assert(JAVtOnlyCapitalsFoldIntoAscii(), "the units that fold into ASCII are the Latin capitals");
+
+// Adds every unit that folds to `folded`: the unit itself and the capitals
+// of the case table whose partner it is.
+void JAVtAddFoldingUnits(KeySet* keys, uint16_t folded) {
+    keys->add(folded);
+    if (folded >= 'a' && folded <= 'z') keys->add(folded - 32u);
+    if (folded < 0x80) return;
+    for (size_t i = 0; i < kCasePairCount; ++i) {
+        if (lowerCaseUnits[i] == folded) keys->add(upperCaseUnits[i]);
+    }
+}
+
+// Which places can start a hit, by the low byte of a unit or the byte
+// there. Where letter case counts, the first byte of some term must be
+// there; in 16-bit text regardless of case, a unit that folds to the first
+// unit of some term, and after it a unit that folds to the second unit of
+// some term of two units or more (a term of one unit lets every second unit
+// pass). A place that fails is passed over without trying the terms. Only
+// where trying a term asks the host nothing: comparing byte text regardless
+// of case asks the host about lead bytes at every place.
+struct StartFilter {
+    KeySet first;
+    KeySet second;
+};
+
+StartFilter JAVtStartFilter(const DriverContext* context, const SearchedText& s) {
+    StartFilter filter{};
+    bool bigEndian = context->targetParams->bigEndianText != 0;
+    for (int32_t i = 0; i < context->highlightTermCount; ++i) {
+        const HighlightTerm& t = context->highlightTerms[i];
+        if (!JAVtSearchable(t)) continue;
+        if (s.caseSensitive) {
+            // A term of no bytes would match anywhere.
+            if (t.byteLength < 1) return StartFilter{KeySet::all(), KeySet::all()};
+            filter.first.add(t.text[0]);
+            continue;
+        }
+        JAVtAddFoldingUnits(&filter.first, static_cast<uint16_t>(JAVtUnitKey(t.text, bigEndian)));
+        if (t.charCount < 2) {
+            filter.second = KeySet::all();
+        } else {
+            JAVtAddFoldingUnits(&filter.second, static_cast<uint16_t>(JAVtUnitKey(t.text + 2, bigEndian)));
+        }
+    }
+    return filter;
+}
+
+// 16-bit text: two bytes a character, no host call per place. A unit needs
+// both its bytes in the text to start a hit regardless of case; a term of
+// two units or more needs the second one too.
+bool JAVtSearchUnits(DriverContext* context, HostListNode* node, const SearchedText& s, HostListNode** next) {
+    StartFilter filter = JAVtStartFilter(context, s);
+    bool bigEndian = context->targetParams->bigEndianText != 0;
+    int64_t low = bigEndian ? 1 : 0;  // the low byte of a unit
+    for (int64_t p = 0; p < s.length; p += 2) {
+        uint32_t key = 0;
+        if (s.caseSensitive) {
+            if (!filter.first.has(s.bytes[p])) continue;
+        } else {
+            if (p + 1 >= s.length) break;
+            if (!filter.first.has(s.bytes[p + low])) continue;
+            if (p + 3 < s.length && !filter.second.has(s.bytes[p + 2 + low])) continue;
+            key = JAVtUnitKey(s.bytes + p, bigEndian);
+        }
+        bool separator = p == 0 || !JAVtIsWordByte(s.bytes[p - 2]);
+        const HighlightTerm* hit = JAVtFindHit(context, s, p, separator, s.caseSensitive ? nullptr : &key);
+        if (hit != nullptr) return JAVtCutOutHit(context, node, p, p / 2, *hit, next);
+    }
+    return true;
+}
+
+// Byte text: the host tells at every place whether a character of two bytes
+// starts there.
+bool JAVtSearchBytes(DriverContext* context, HostListNode* node, const SearchedText& s, HostListNode** next) {
+    HostSession* session = context->hostSession;
+    StartFilter filter = s.caseSensitive ? JAVtStartFilter(context, s) : StartFilter{};
+    bool separator = true;
+    for (int64_t p = 0, k = 0; p < s.length; ++k) {
+        uint8_t byte = s.bytes[p];
+        bool twoBytes = session->isLeadByte(session, byte, s.encoding) != 0;
+        if (!s.caseSensitive || filter.first.has(byte)) {
+            const HighlightTerm* hit = JAVtFindHit(context, s, p, separator);
+            if (hit != nullptr) return JAVtCutOutHit(context, node, p, k, *hit, next);
+        }
+        separator = !JAVtIsWordByte(byte);
+        p += twoBytes ? 2 : 1;
+    }
+    return true;
+}
+
 // Searches the text string of `node`. On a hit, *next is the node that
 // holds the rest of the string, to be searched afresh; otherwise the node
 // after this one. False when cutting a hit out failed.
@@ -172,18 +289,10 @@ bool JAVtSearchString(DriverContext* context, HostListNode* node, HostListNode**
     bool haveTerms = context->highlightTerms != nullptr && context->highlightTermsEncoding == string->encoding;
     if (!haveTerms || string->text == nullptr) return true;
 
-    HostSession* session = context->hostSession;
-    SearchedText s{string->text, string->byteLength, string->encoding};
-    bool separator = true;
-    for (int64_t p = 0, k = 0; p < s.length; ++k) {
-        uint8_t byte = s.bytes[p];
-        bool twoBytes = s.encoding == kHighlightUnitEncoding || session->isLeadByte(session, byte, s.encoding) != 0;
-        const HighlightTerm* hit = JAVtFindHit(context, s, p, separator);
-        separator = !JAVtIsWordByte(byte);
-        if (hit != nullptr) return JAVtCutOutHit(context, node, p, k, *hit, next);
-        p += twoBytes ? 2 : 1;
-    }
-    return true;
+    const SearchRequest* request = context->hostSession->searchRequest;
+    SearchedText s{string->text, string->byteLength, string->encoding, request != nullptr && request->caseSensitive != 0};
+    if (s.encoding == kHighlightUnitEncoding) return JAVtSearchUnits(context, node, s, next);
+    return JAVtSearchBytes(context, node, s, next);
 }
 
 // Walks the box, keeping the attributes in force and cutting out hits.

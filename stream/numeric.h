@@ -17,8 +17,16 @@ inline int32_t JAVtSaturate(double value) {
 }
 
 // floor(value + 0.5), saturated: the rounding of every position and length
-// written in a record.
-inline int32_t JAVtRound(double value) { return JAVtSaturate(std::floor(value + 0.5)); }
+// written in a record. Inside the range the floor is the truncation, one
+// less when that lies above; the edges, infinities and NaN saturate.
+inline int32_t JAVtRound(double value) {
+    double x = value + 0.5;
+    if (x > -2147483648.0 && x < 2147483647.0) {
+        auto truncated = static_cast<int32_t>(x);
+        return static_cast<double>(truncated) > x ? truncated - 1 : truncated;
+    }
+    return JAVtSaturate(x);
+}
 
 // Narrows a 64-bit integer into the signed 32-bit range by saturation.
 inline int32_t JAVtClamp32(int64_t value) {

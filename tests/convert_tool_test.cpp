@@ -1,15 +1,18 @@
 // End to end: `javtrg convert` loads the shipped library and turns each
-// bundled example script into exactly its golden record stream; hostile
+// bundled example script into exactly its golden record stream, with its
+// elements written as PNG files; hostile
 // scripts and outputs are refused with one message and nothing written.
 // Set JAVTRG_UPDATE_GOLDEN=1 to rewrite the golden files, then review the
 // diff.
 #include <gtest/gtest.h>
 
+#include <png.h>
+
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,15 +34,6 @@ struct RunResult {
 // tell that a run left no file behind.
 class ConvertTool : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("javtrg_tool_" + std::to_string(::getpid()) + "_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path path(const std::string& name) const { return dir_ / name; }
     std::string write(const std::string& name, const std::string& text) const {
         std::ofstream(path(name), std::ios::binary) << text;
@@ -51,24 +45,48 @@ protected:
     // stderr is captured into the result, stdout into `output` when given.
     RunResult run(const std::string& arguments, const std::string& input = "", std::string* output = nullptr) const {
         fs::path in = dir_.parent_path() / (dir_.filename().string() + ".in");
-        fs::path out = dir_.parent_path() / (dir_.filename().string() + ".out");
-        fs::path err = dir_.parent_path() / (dir_.filename().string() + ".err");
         std::ofstream(in, std::ios::binary) << input;
-        std::string command = std::string(JAVTRG_TOOL) + " " + arguments + " <" + in.string() + " >" + out.string() +
-                              " 2>" + err.string();
-        int raw = std::system(command.c_str());
-        RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(err)};
-        if (output != nullptr) *output = readFile(out);
+        javtest::CommandResult result = javtest::runCommand(std::string(JAVTRG_TOOL) + " " + arguments + " <" + in.string());
         fs::remove(in);
-        fs::remove(out);
-        fs::remove(err);
-        return result;
+        if (output != nullptr) *output = result.out;
+        return RunResult{result.status, result.err};
     }
 
-    fs::path dir_;
+    javtest::ScratchDir scratch_{std::string("javtrg_tool_") + testing::UnitTest::GetInstance()->current_test_info()->name()};
+    const fs::path& dir_ = scratch_.path;
 };
 
 size_t lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+// The elements a stream names: the two lines after each "m" record.
+std::set<std::string> namedElements(const std::string& stream) {
+    std::set<std::string> names;
+    std::istringstream in(stream);
+    for (std::string line, name, type; std::getline(in, line);) {
+        if (line.rfind("m,", 0) != 0) continue;
+        std::getline(in, name);
+        std::getline(in, type);
+        EXPECT_EQ(type, "image/png") << name;
+        names.insert(name);
+    }
+    return names;
+}
+
+// The files of `dir`, each a PNG image that libpng reads back.
+std::set<std::string> pngFiles(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.insert(entry.path().filename().string());
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        bool begun = png_image_begin_read_from_file(&image, entry.path().c_str()) != 0;
+        image.format = PNG_FORMAT_RGBA;
+        std::string pixels(begun ? PNG_IMAGE_SIZE(image) : 0, '\0');
+        EXPECT_TRUE(begun && png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) << entry.path();
+        EXPECT_GT(image.width * image.height, 0u) << entry.path();
+    }
+    return names;
+}
 
 TEST_F(ConvertTool, EveryExampleMatchesItsGoldenStream) {
     fs::path examples = fs::path(JAVTRG_SOURCE_DIR) / "examples";
@@ -78,12 +96,15 @@ TEST_F(ConvertTool, EveryExampleMatchesItsGoldenStream) {
     for (const auto& entry : fs::directory_iterator(examples)) {
         if (entry.path().extension() != ".json") continue;
         fs::path out = path(entry.path().stem().string() + ".records");
-        RunResult result = run("convert " + entry.path().string() + " -o " + out.string());
+        fs::path elements = path(entry.path().stem().string() + "-elements");
+        fs::create_directory(elements);
+        RunResult result = run("convert " + entry.path().string() + " -o " + out.string() + " --elements " + elements.string());
         ASSERT_EQ(result.status, 0) << entry.path() << "\n" << result.errors;
         EXPECT_EQ(result.errors, "") << entry.path();
         fs::path expected = golden / (entry.path().stem().string() + ".records");
         if (update) fs::copy_file(out, expected, fs::copy_options::overwrite_existing);
         EXPECT_EQ(readFile(out), readFile(expected)) << "stream of " << entry.path() << " differs from " << expected;
+        EXPECT_EQ(pngFiles(elements), namedElements(readFile(out))) << "elements of " << entry.path();
         ++compared;
     }
     EXPECT_GT(compared, 0);
@@ -165,9 +186,7 @@ TEST_F(ConvertTool, TheScriptOrADirectoryIsRefusedAsOutput) {
         EXPECT_EQ(files(), 4u);
     }
     // Standard input is compared too: the script read from itself.
-    std::string command = std::string(JAVTRG_TOOL) + " convert - -o " + script + " <" + script + " 2>/dev/null";
-    int raw = std::system(command.c_str());
-    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+    EXPECT_EQ(javtest::runCommand(std::string(JAVTRG_TOOL) + " convert - -o " + script + " <" + script).status, 2);
     EXPECT_EQ(readFile(script), text);
 }
 

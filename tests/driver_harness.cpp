@@ -4,6 +4,11 @@ namespace javtest {
 
 DriverHarness::DriverHarness() { stream_ = host_.memoryStream(); }
 
+DriverHarness::DriverHarness(int32_t units, int32_t pixels) : DriverHarness() {
+    squareTarget(host_, units, pixels);
+    start();
+}
+
 DriverHarness::~DriverHarness() {
     shutDown();
     EXPECT_EQ(host_.liveBlocks(), 0u) << host_.describeLive();
@@ -21,6 +26,12 @@ void DriverHarness::shutDown() {
     if (context_ != nullptr) shutDownJAVtrg(context_);
     context_ = nullptr;
     host_.releaseConversions();
+}
+
+HostObject* DriverHarness::objectWithInts(int32_t kind, int32_t offset, const std::vector<int32_t>& ints) {
+    HostObject* o = host_.newObject(kind);
+    if (!ints.empty()) host_.attachBlock(o, offset, ints.data(), ints.size() * sizeof(int32_t));
+    return o;
 }
 
 std::string DriverHarness::take() {

@@ -19,6 +19,8 @@ namespace javtest {
 class DriverHarness {
 public:
     DriverHarness();
+    // Started on squareTarget(units, pixels).
+    DriverHarness(int32_t units, int32_t pixels);
     ~DriverHarness();
 
     refhost::ReferenceHost& host() { return host_; }
@@ -39,6 +41,9 @@ public:
         return o;
     }
     HostObject* object(int32_t kind) { return host_.newObject(kind); }
+    // A new object of `kind` whose field at `offset` refers to a block
+    // holding `ints` (no block when empty).
+    HostObject* objectWithInts(int32_t kind, int32_t offset, const std::vector<int32_t>& ints);
 
     // Hands the object to the driver.
     int32_t put(HostObject* object) { return putJAVobject(context_, object); }

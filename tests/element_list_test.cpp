@@ -6,9 +6,7 @@
 namespace {
 
 struct ListHarness : javtest::DriverHarness {
-    ListHarness() {
-        javtest::squareTarget(host(), 1000, 100);
-        start();
+    ListHarness() : DriverHarness(1000, 100) {
         EXPECT_EQ(JAVtCreateElementList(context()), 1);
     }
     ElementList& list() { return *context()->elementList; }

@@ -50,9 +50,8 @@ TEST(GradientSteps, BandCountIsTheSmallerEstimateCappedAndFloored) {
         {"a negative stop count counts as 0", {}, -3, 10000, 10000, 0},
         {"32-bit wide box", {kBlack, kWhite}, 2, INT32_MAX, INT32_MAX, 64},
     };
-    javtest::DriverHarness h;
-    javtest::squareTarget(h.host(), 1000, 1000);
-    DriverContext* c = h.start();
+    javtest::DriverHarness h(1000, 1000);
+    DriverContext* c = h.context();
     for (const Case& k : cases) EXPECT_EQ(plan(c, k.colours, k.stopCount, k.width, k.height), k.expected) << k.what;
 
     // A positive stepCount of the host is used as it is, even above 256, up
@@ -75,9 +74,8 @@ TEST(GradientSteps, WithoutAUsableTargetSizeTheColourEstimateDecidesWithin1To256
         [](TargetParams* p) { p->targetExtentX = std::nan(""); },
     };
     for (auto spoil : spoilers) {
-        javtest::DriverHarness h;
-        javtest::squareTarget(h.host(), 1000, 1000);
-        DriverContext* c = h.start();
+        javtest::DriverHarness h(1000, 1000);
+        DriverContext* c = h.context();
         spoil(h.params());
         EXPECT_EQ(plan(c, {kBlack, kWhite}, 2, 0, 0), 64);  // not the stop count
         EXPECT_EQ(plan(c, {kWhite, kWhite, kWhite}, 3, 10000, 10000), 1);

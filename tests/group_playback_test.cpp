@@ -32,25 +32,12 @@ HostObject* nextObject(HostGroup* group, int32_t* more) {
     return g->objects[g->handedOut++];
 }
 
-LineAttributes pen(int32_t width, uint32_t colour) {
-    LineAttributes line{};
-    line.lineWidth = width;
-    line.lineColour = colour;
-    return line;
-}
-
-FillAttributes solid(uint32_t colour) {
-    FillAttributes fill{};
-    fill.fillStyle = 1;
-    fill.fillColour = colour;
-    return fill;
-}
+LineAttributes pen(int32_t width, uint32_t colour) { return LineAttributes{.lineWidth = width, .lineColour = colour}; }
+FillAttributes solid(uint32_t colour) { return FillAttributes{.fillStyle = 1, .fillColour = colour}; }
 
 // Text attributes of `height` whose font block is named `face`.
 HostObject* textAtt(DriverHarness& h, int32_t height, const char* face) {
-    TextAttributes text{};
-    text.fontHeight = height;
-    HostObject* object = h.object(30, text);
+    HostObject* object = h.object(30, TextAttributes{.fontHeight = height});
     TextFont font{};
     std::strncpy(font.plainFace, face, sizeof font.plainFace - 1);
     h.host().attachBlock(object, kHostObjectPayloadOffset + offsetof(TextAttributes, font), &font, sizeof font);
@@ -67,9 +54,7 @@ Maker marker() { return [](DriverHarness& h) { return h.object(34); }; }
 // rescaled a second time would show. Before the group: a pen 25 units (3
 // pixels) wide, a solid fill and text attributes with a font.
 struct PlaybackHarness : DriverHarness {
-    PlaybackHarness() {
-        javtest::squareTarget(host(), 1000, 100);
-        start();
+    PlaybackHarness() : DriverHarness(1000, 100) {
         put(28, pen(25, 0x102030));
         put(29, solid(0x0000FF));
         put(textAtt(*this, 120, "Serif"));

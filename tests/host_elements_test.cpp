@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "host/reference_host.h"
+#include "tests/command_runner.h"
 
 namespace {
 
@@ -23,14 +23,6 @@ using Pixels = std::vector<uint8_t>;
 
 constexpr int32_t kPixelsOffset = kHostObjectPayloadOffset + offsetof(refhost::RasterBody, image.pixels);
 const Pixels kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 128};
-
-// A fresh directory of its own for one test.
-fs::path scratchDirectory(const std::string& name) {
-    fs::path dir = fs::temp_directory_path() / ("javtrg_elements_" + name + "_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
 
 ElementWriter* openElement(ReferenceHost& host) {
     char a[1024], b[1024];
@@ -50,13 +42,8 @@ HostObject* rasterObject(ReferenceHost& host) {
 }
 
 int32_t exportInto(ReferenceHost& host, HostObject* object, ElementWriter* writer, int32_t width, int32_t height) {
-    TargetInfo parameters{};
-    parameters.pixelWidth = width;
-    parameters.pixelHeight = height;
-    ExportRequest request{};
-    request.elementKind = refhost::kElementPng;
-    request.writer = writer;
-    request.parameters = &parameters;
+    TargetInfo parameters{.pixelWidth = width, .pixelHeight = height};
+    ExportRequest request{.elementKind = refhost::kElementPng, .writer = writer, .parameters = &parameters};
     HostServices* s = host.services();
     return s->exportRaster(s, object != nullptr ? host.payload(object) : nullptr, &request);
 }
@@ -141,7 +128,8 @@ TEST(HostElements, ExportRefusesWritersAndImagesThatAreNotValid) {
         Spoil spoil;
         bool spoilsElement;
     } cases[] = {{ForeignWriter, false}, {ClosedWriter, false}, {NoImage, true}, {TooWide, true}, {Injected, true}};
-    fs::path dir = scratchDirectory("refusals");
+    javtest::ScratchDir scratch("javtrg_elements_refusals");
+    const fs::path& dir = scratch.path;
     for (const auto& c : cases) {
         ReferenceHost host;
         host.useElementDirectory(dir.string());
@@ -160,11 +148,11 @@ TEST(HostElements, ExportRefusesWritersAndImagesThatAreNotValid) {
         EXPECT_EQ(fs::exists(dir / element.name), !c.spoilsElement) << c.spoil;
         host.releaseObject(object);
     }
-    fs::remove_all(dir);
 }
 
 TEST(HostElements, WritersLeftOpenAreCompletedAtHostDestruction) {
-    fs::path dir = scratchDirectory("left_open");
+    javtest::ScratchDir scratch("javtrg_elements_left_open");
+    const fs::path& dir = scratch.path;
     {
         ReferenceHost host;
         host.useElementDirectory(dir.string());
@@ -179,7 +167,6 @@ TEST(HostElements, WritersLeftOpenAreCompletedAtHostDestruction) {
     Image image = decodePng(std::string(std::istreambuf_iterator<char>(in), {}));
     EXPECT_EQ(image.width, 5u);
     EXPECT_EQ(image.height, 4u);
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -40,8 +40,7 @@ TEST(HostText, ConvertToUnitsByEncodingCodeReplacingWhatIsNotText) {
         {2, "\xc4\xe3", {0x4F60}},            {3, "\xa4\xa4", {0x4E2D}},
         {4, "\xb0\xa1", {0xAC00}},            {13, "\xc3", {0x102}},  // held back by the converter
         {41, "\xa1", {0xE01}},                {21, "\xe0", {0x5D0}},
-        {31, "\xe1", {0x410}},                {55, "\xa4\xa2", {0x3042}},
-        {53, "\xc3\xa9\xff", {0xE9, 63}},
+        {31, "\xe1", {0x410}},                {53, "\xc3\xa9\xff", {0xE9, 63}},
     };
     for (int32_t big : {0, 1}) {
         for (const auto& c : cases) {

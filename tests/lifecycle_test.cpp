@@ -79,30 +79,19 @@ TEST(Lifecycle, StreamThatIsNotReadyRefusesTheInstance) {
     EXPECT_EQ(stream->finishCalls, 1);
 }
 
-// A palette left at the end is released too: the palette tests end with one.
-TEST(Lifecycle, ShutdownReleasesTheElementListAndIgnoresAbsent) {
-    DriverHarness h;
-    DriverContext* c = h.start();
-    ASSERT_NE(c, nullptr);
-    HostServices* s = h.host().services();
-    c->elementList = static_cast<ElementList*>(s->allocateZeroed(s, 1, sizeof(ElementList)));
-    c->elementList->entries = static_cast<ElementEntry*>(s->allocateZeroed(s, 5, sizeof(ElementEntry)));
-    h.shutDown();
-    shutDownJAVtrg(nullptr);
-    EXPECT_EQ(h.host().liveBlocks(), 0u) << h.host().describeLive();
-}
-
-// Nor does one whose stream offers no write.
-TEST(Lifecycle, InstanceWithoutAStreamWritesNothingAndDoesNotCrash) {
+// What an instance holds at its end (palette, element list) is released
+// there: the bundled examples end with both, and the sweep checks them. An
+// instance without a stream, or whose stream offers no write, writes nothing.
+TEST(Lifecycle, InstanceWithoutAStreamWritesNothingAndAbsentIsIgnored) {
     DriverHarness h;
     OutputStream silent{.write = nullptr, .isReady = nullptr, .finish = nullptr};
     for (OutputStream* stream : {static_cast<OutputStream*>(nullptr), &silent}) {
         DriverContext* c = startTrgJAV(stream, h.params(), 0);
         ASSERT_NE(c, nullptr);
-        int32_t box[4] = {0, 50, 40, 10};
-        EXPECT_EQ(putJAVobject(c, h.object(10, box)), 1);
+        EXPECT_EQ(putJAVobject(c, h.object(10, RectangleData{0, 50, 40, 10})), 1);
         shutDownJAVtrg(c);
     }
+    shutDownJAVtrg(nullptr);
 }
 
 // The target and the mapping computed from it.
@@ -123,38 +112,28 @@ void checkMapping(const MappingCase& m) {
     SCOPED_TRACE(m.name);
     DriverHarness h;
     TargetParams* p = h.params();
-    p->sizeX = m.sizeX;
-    p->sizeY = m.sizeY;
-    p->altSizeX = m.altSizeX;
-    p->altSizeY = m.altSizeY;
+    p->sizeX = m.sizeX, p->sizeY = m.sizeY, p->altSizeX = m.altSizeX, p->altSizeY = m.altSizeY;
     std::copy(m.frame, m.frame + 4, p->sourceFrame);
     h.host().useTargetInfo(m.withInfo);
-    h.host().info()->pixelWidth = m.pixelWidth;
-    h.host().info()->pixelHeight = m.pixelHeight;
-    h.host().info()->infoExtentX = m.infoExtentX;
-    h.host().info()->infoExtentY = m.infoExtentY;
+    TargetInfo* info = h.host().info();
+    info->pixelWidth = m.pixelWidth, info->pixelHeight = m.pixelHeight;
+    info->infoExtentX = m.infoExtentX, info->infoExtentY = m.infoExtentY;
     DriverContext* c = h.start();
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(p->targetPixelRect[2], m.width);
-    EXPECT_EQ(p->targetPixelRect[3], m.height);
-    EXPECT_EQ(c->targetWidth, m.width);
-    EXPECT_EQ(c->targetHeight, m.height);
-    EXPECT_DOUBLE_EQ(c->scaleX, m.scaleX);
-    EXPECT_DOUBLE_EQ(c->scaleY, m.scaleY);
-    EXPECT_DOUBLE_EQ(c->offsetX, -static_cast<double>(m.frame[0]));
-    EXPECT_DOUBLE_EQ(c->offsetY, -static_cast<double>(m.frame[1]));
-    EXPECT_DOUBLE_EQ(c->unitsPerInchX, m.unitsX);
-    EXPECT_DOUBLE_EQ(c->unitsPerInchY, m.unitsY);
-    EXPECT_DOUBLE_EQ(p->targetExtentX, m.extentX);
-    EXPECT_DOUBLE_EQ(p->targetExtentY, m.extentY);
+    const double got[] = {static_cast<double>(p->targetPixelRect[2]), static_cast<double>(p->targetPixelRect[3]),
+                          c->targetWidth, c->targetHeight, c->scaleX, c->scaleY, c->offsetX, c->offsetY,
+                          c->unitsPerInchX, c->unitsPerInchY, p->targetExtentX, p->targetExtentY};
+    const double want[] = {static_cast<double>(m.width), static_cast<double>(m.height), static_cast<double>(m.width),
+                           static_cast<double>(m.height), m.scaleX, m.scaleY, -static_cast<double>(m.frame[0]),
+                           -static_cast<double>(m.frame[1]), m.unitsX, m.unitsY, m.extentX, m.extentY};
+    for (size_t i = 0; i < std::size(got); ++i) EXPECT_DOUBLE_EQ(got[i], want[i]) << "value " << i;
 }
 
 constexpr double kWide = 4294967295.0;  // INT32_MAX - INT32_MIN
 
+// The bundled examples pin pixel sizes and extents from the target info.
 TEST(Lifecycle, TargetSizeScaleOffsetAndUnitsPerInch) {
     const MappingCase cases[] = {
-        {"PixelSizeFromTargetInfo", 2, 1, 0, 0, {0, 0, 2000, 1000}, true, 200, 100, 0, 0,
-                    200, 100, 0.1, 0.1, 1000, 1000, 2, 1},
         {"NoTargetInfoLaysOutAt96PerInch", 2.5, 1.0, 0, 0, {0, 0, 250, 100}, false, 0, 0, 0, 0,
                     240, 96, 240.0 / 250, 0.96, 100, 100, 2.5, 1},
         {"OnePixelSizeZeroIsNoSize", 1, 1, 0, 0, {0, 0, 96, 96}, true, 0, 300, 0, 0,
@@ -163,8 +142,6 @@ TEST(Lifecycle, TargetSizeScaleOffsetAndUnitsPerInch) {
                     1, 1, 0.1, 0.1, 96, 96, 0.001, 0},
         {"ExtentsFromInfoOnlyWhenBothSet", 1, 1, 0, 0, {0, 0, 96, 96}, true, 96, 96, 3.0, 0,
                     96, 96, 1, 1, 96, 96, 1, 1},
-        {"ExtentsFromInfo", 1, 1, 0, 0, {0, 0, 96, 96}, true, 96, 96, 3.0, 4.0,
-                    96, 96, 1, 1, 96, 96, 3, 4},
         {"EmptyFrameDividesByOne", 1, 1, 0, 0, {5, 5, 5, 5}, true, 96, 48, 0, 0,
                     96, 48, 96, 48, 0, 0, 1, 1},
         {"ZeroSizeGives96OnBothAxes", 0, 2, 0, 0, {0, 0, 400, 400}, true, 96, 96, 0, 0,

@@ -9,21 +9,15 @@ namespace {
 using Writes = std::vector<std::string>;
 
 // 100 host units onto 100 pixels: X(x) = x, Y(y) = 100 - y.
-struct Target {
-    javtest::DriverHarness h;
-    DriverContext* c;
-    Target() {
-        javtest::squareTarget(h.host(), 100, 100);
-        c = h.start();
-    }
+struct Target : javtest::DriverHarness {
+    Target() : DriverHarness(100, 100) {}
     // A Polyline (4) or Polygon (8) owning a list of `n` points (i, i), or
     // the given points; n < 0: no list at all.
     int32_t put(int32_t kind, int32_t n, std::vector<int32_t> xy = {}) {
-        HostObject* object = h.object(kind);
         for (int32_t i = 0; i < n; ++i) xy.insert(xy.end(), {i, i});
         xy.insert(xy.begin(), static_cast<int32_t>(xy.size() / 2));
-        if (n >= 0) h.host().attachBlock(object, kind == 4 ? 32 : 24, xy.data(), xy.size() * sizeof(int32_t));
-        return h.put(object);
+        if (n < 0) xy.clear();
+        return DriverHarness::put(objectWithInts(kind, kind == 4 ? 32 : 24, xy));
     }
 };
 
@@ -43,12 +37,51 @@ TEST(PointLists, FourPointsALineEachFurtherLineItsOwnWrite) {
     for (const auto& k : cases) {
         Target t;
         EXPECT_EQ(t.put(k.kind, k.points), 1);
-        EXPECT_EQ(t.h.stream()->writes, k.writes) << k.points << " points";
-        EXPECT_EQ(t.c->recordCount, 1);
+        EXPECT_EQ(t.stream()->writes, k.writes) << k.points << " points";
+        EXPECT_EQ(t.context()->recordCount, 1);
     }
     Target t;
     t.put(8, 0, {-5, 200, 0, 100});
-    EXPECT_EQ(t.h.take(), "p,2\n-5,-100,0,0\n");
+    EXPECT_EQ(t.take(), "p,2\n-5,-100,0,0\n");
+}
+
+// A caller's prefix that leaves little room: the count line and the first
+// point line are cut at the record bound, a comma the cut leaves last
+// becomes the newline, and the further lines are written whole.
+TEST(PointLists, FirstWriteAfterALongPrefixIsCutAtTheBound) {
+    const struct {
+        uint32_t room;
+        char prefixEnd;
+        const char* tail;  // the first write's end, after the prefix
+    } cases[] = {
+        {23, 'x', "5\n0,100,1,99,2,98,3,97\n"},  // just room for both lines
+        {13, 'x', "5\n0,100,1,99\n"},
+        {12, 'x', "5\n0,100,1,99"},
+        {9, 'x', "5\n0,100,1"},
+        {8, 'x', "5\n0,100\n"},
+        {2, 'x', "5\n"},
+        {1, 'x', "5"},
+        {0, 'x', ""},
+        {0, ',', "\n"},  // the prefix's own comma is the last one
+    };
+    for (const auto& k : cases) {
+        Target t;
+        std::string prefix(kLineBufferSize - 1 - k.room - 1, 'x');
+        prefix += k.prefixEnd;
+        std::memcpy(t.context()->lineBuffer, prefix.c_str(), prefix.size() + 1);
+        std::vector<int32_t> xy = {5, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4};
+        PointList* points = t.host().newPointList(5);
+        std::memcpy(points, xy.data(), xy.size() * sizeof(int32_t));
+        JAVtPtsList(t.context(), points);
+        t.host().freePointList(points);
+        const Writes& writes = t.stream()->writes;
+        ASSERT_EQ(writes.size(), 2u) << k.room;
+        std::string expected = prefix.substr(0, prefix.size() - (k.tail[0] == '\n' ? 1 : 0)) + k.tail;
+        EXPECT_EQ(writes[0].substr(writes[0].size() < 30 ? 0 : writes[0].size() - 30),
+                  expected.substr(expected.size() - 30)) << k.room;
+        EXPECT_EQ(writes[0].size(), expected.size()) << k.room;
+        EXPECT_EQ(writes[1], "4,96\n") << k.room;
+    }
 }
 
 TEST(PointLists, PolygonUnderAGradient) {
@@ -65,20 +98,17 @@ TEST(PointLists, PolygonUnderAGradient) {
     };
     for (const auto& k : cases) {
         Target t;
-        FillAttributes fill{};
-        fill.fillStyle = 5;
-        fill.gradient.gradientKind = k.gradientKind;
-        fill.gradient.stopCount = 2;
+        FillAttributes fill{.fillStyle = 5, .gradient = {.gradientKind = k.gradientKind, .stopCount = 2}};
         fill.gradient.stopPositions[1] = 100;
-        t.h.put(29, fill);
-        t.h.take();
+        t.DriverHarness::put(29, fill);
+        t.take();
         EXPECT_EQ(t.put(8, k.points), 1);
-        const Writes& writes = t.h.stream()->writes;
+        const Writes& writes = t.stream()->writes;
         ASSERT_GE(writes.size(), k.first.size()) << k.behaviour;
         EXPECT_EQ(Writes(writes.begin(), writes.begin() + static_cast<long>(k.first.size())), k.first) << k.behaviour;
         if (k.bands) EXPECT_EQ(writes.back(), "q,0\n") << k.behaviour;
         else EXPECT_EQ(writes.size(), k.first.size()) << k.behaviour;
-        EXPECT_EQ(t.c->recordCount, 1) << k.behaviour;  // bands do not count
+        EXPECT_EQ(t.context()->recordCount, 1) << k.behaviour;  // bands do not count
     }
 }
 

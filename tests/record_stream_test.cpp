@@ -1,7 +1,10 @@
 // The record stream: rounding of the mapping, saturation at the 32-bit
 // limits and the record bound of 10239 characters.
 #include <limits>
+#include <string>
+#include <vector>
 
+#include "stream/mapping.h"
 #include "stream/record_stream.h"
 #include "tests/driver_harness.h"
 
@@ -36,6 +39,25 @@ TEST(RecordStream, HalfwayValuesRoundUpAndAllSaturateAtThe32BitLimits) {
     EXPECT_EQ(JAVtMapX(c, 1), 0);
     c->scaleX = std::numeric_limits<double>::infinity();
     EXPECT_EQ(JAVtMapX(c, 1), INT32_MAX);
+}
+
+// Every digit count and both signs: the fields read as "%d" writes them.
+TEST(RecordStream, IntegersAreWrittenAsPercentD) {
+    std::vector<int64_t> values = {0, INT32_MAX, INT32_MIN};
+    for (int64_t power = 10; power <= 1000000000; power *= 10) values.insert(values.end(), {power - 1, power, power + 1});
+    for (int64_t value : values) {
+        for (int64_t signedValue : {value, -value}) {
+            if (signedValue < INT32_MIN || signedValue > INT32_MAX) continue;
+            char field[kIntFieldMax];
+            char* end = JAVtPutInt(field, static_cast<int32_t>(signedValue));
+            EXPECT_EQ(std::string(field, end), std::to_string(signedValue));
+        }
+    }
+    for (int byte = 0; byte < 256; ++byte) {
+        char field[4];
+        char* end = JAVtPutByteField(field, static_cast<uint8_t>(byte));
+        EXPECT_EQ(std::string(field, end), std::to_string(byte) + ",");
+    }
 }
 
 TEST(RecordStream, RecordOfTheBoundLengthIsWholeALongerOneCutWithoutItsNewline) {

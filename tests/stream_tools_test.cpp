@@ -15,18 +15,8 @@ using javtest::runCommand;
 
 const std::string kTool = JAVTRG_TOOL;
 
-TEST(CheckTool, AcceptsEveryGoldenStream) {
-    int checked = 0;
-    for (const auto& entry : fs::directory_iterator(fs::path(JAVTRG_SOURCE_DIR) / "tests" / "golden")) {
-        auto run = runCommand(kTool + " check " + entry.path().string());
-        EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.err;
-        EXPECT_EQ(run.out.rfind(entry.path().string() + ": ", 0), 0u) << run.out;
-        EXPECT_NE(run.out.find(" records ("), std::string::npos) << run.out;
-        ++checked;
-    }
-    EXPECT_GT(checked, 0);
-}
-
+// The reader accepts every golden stream (record reader tests); here the
+// command's report and exit status.
 TEST(CheckTool, NamesTheFirstMalformedRecordOrSkipsItWhenLenient) {
     javtest::ScratchDir dir("javtrg_check");
     fs::path stream = dir.path / "bad.records";

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/command_runner.h"
 #include "tools/record_reader.h"
 #include "tools/svg_preview.h"
 
@@ -102,12 +103,18 @@ Preview render(const std::string& stream, const std::string& elementsDir = "", b
     return preview;
 }
 
+using Attributes = std::map<std::string, std::string>;
+
+void expectAttributes(const Element& element, const Attributes& expected, const std::string& what) {
+    for (const auto& [name, value] : expected) EXPECT_EQ(element[name], value) << what << " " << element.name << " " << name;
+}
+
 TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
     struct Case {
         std::string stream;
         std::string element;
         size_t index;  // among the elements of that name; rect 0 is the background
-        std::map<std::string, std::string> attributes;
+        Attributes attributes;
     } cases[] = {
         {"t,-1,-1,-1,0,0,255,0\nr,1,2,3,4\n", "rect", 1,
          {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "4"}, {"fill", "#0000ff"}, {"stroke", "#000000"}, {"stroke-width", "1"}}},
@@ -129,9 +136,7 @@ TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
         Preview preview = render(c.stream);
         auto found = preview.document.all(c.element);
         ASSERT_GT(found.size(), c.index) << c.stream << preview.svg;
-        for (const auto& [name, value] : c.attributes) {
-            EXPECT_EQ((*found[c.index])[name], value) << c.stream << " " << c.element << " " << name;
-        }
+        expectAttributes(*found[c.index], c.attributes, c.stream);
     }
 }
 
@@ -182,23 +187,15 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     auto spans = doc.all("tspan");
     ASSERT_EQ(texts.size(), 1u);
     ASSERT_EQ(spans.size(), 4u);
-    EXPECT_EQ((*texts[0])["text-anchor"], "middle");
-    EXPECT_EQ((*texts[0])["transform"], "rotate(-90 10 20)");
-    EXPECT_EQ((*spans[0])["x"], "60");
-    EXPECT_EQ((*spans[0])["y"], "36");
-    EXPECT_EQ((*spans[0])["font-family"], "sans-serif");
-    EXPECT_EQ((*spans[0])["font-weight"], "bold");
-    EXPECT_EQ((*spans[0])["font-style"], "italic");
-    EXPECT_EQ((*spans[0])["text-decoration"], "underline");
-    EXPECT_EQ((*spans[0])["baseline-shift"], "super");
-    EXPECT_EQ((*spans[0])["fill"], "#ff0000");
+    expectAttributes(*texts[0], {{"text-anchor", "middle"}, {"transform", "rotate(-90 10 20)"}}, "text");
+    expectAttributes(*spans[0], {{"x", "60"}, {"y", "36"}, {"font-family", "sans-serif"}, {"font-weight", "bold"},
+                                 {"font-style", "italic"}, {"text-decoration", "underline"},
+                                 {"baseline-shift", "super"}, {"fill", "#ff0000"}}, "span 0");
     EXPECT_EQ(spans[0]->text, "<&\xF0\x9F\x98\x80 ");
     // The second paragraph starts one line of the 20-pixel font lower.
-    EXPECT_EQ((*spans[1])["y"], "52");
-    EXPECT_EQ((*spans[1])["font-family"], "'Courier New', monospace");
-    EXPECT_EQ((*spans[1])["text-decoration"], "line-through");
-    EXPECT_EQ((*spans[1])["baseline-shift"], "sub");
-    EXPECT_EQ((*spans[1])["textLength"], "40");
+    expectAttributes(*spans[1], {{"y", "52"}, {"font-family", "'Courier New', monospace"},
+                                 {"text-decoration", "line-through"}, {"baseline-shift", "sub"}, {"textLength", "40"}},
+                     "span 1");
     // An empty paragraph takes a line of its own.
     EXPECT_EQ((*spans[2])["y"], "76");
     EXPECT_EQ(spans[2]->text, "\xEF\xBF\xBD\xEF\xBF\xBD");
@@ -208,8 +205,7 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
 
 TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
     struct Case {
-        std::string face;
-        std::string family;
+        std::string face, family;
     } cases[] = {
         {"dialog", "sans-serif"},      {"SansSerif", "sans-serif"},          {"serif", "serif"},
         {"monospaced", "monospace"},   {"Times New Roman", "'Times New Roman', serif"},
@@ -225,7 +221,8 @@ TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
 }
 
 TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
-    fs::path dir = fs::temp_directory_path() / ("javtrg_elements_" + std::to_string(::getpid()));
+    javtest::ScratchDir scratch("javtrg_preview_elements");
+    const fs::path dir = scratch.path / "elements";
     fs::create_directories(dir);
     std::ofstream(dir / "element-0001.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
     std::ofstream(dir / "notes.png", std::ios::binary) << "not an image";
@@ -238,9 +235,8 @@ TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
     Preview embedded = render(stream, dir.string());
     auto images = embedded.document.all("image");
     ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ((*images[0])["xlink:href"], "data:image/png;base64,iVBORw0KGgoAAA==");
-    EXPECT_EQ((*images[0])["width"], "3");
-    EXPECT_EQ((*images[0])["preserveAspectRatio"], "none");
+    expectAttributes(*images[0], {{"xlink:href", "data:image/png;base64,iVBORw0KGgoAAA=="}, {"width", "3"},
+                                  {"preserveAspectRatio", "none"}}, "image");
     EXPECT_EQ(embedded.document.all("rect").size(), 4u);  // the background and three placeholders
     ASSERT_EQ(embedded.warnings.size(), 3u);
     EXPECT_NE(embedded.warnings[0].find("'../secret.png' is not a file name"), std::string::npos);
@@ -250,8 +246,6 @@ TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
     EXPECT_EQ((*marked.document.all("rect")[1])["class"], "element");
     EXPECT_EQ(marked.document.all("title")[0]->text, "element-0001.png (image/png)");
     EXPECT_TRUE(marked.warnings.empty());
-    fs::remove_all(dir);
-    fs::remove(dir.parent_path() / "secret.png");
 }
 
 TEST(SvgPreview, AbandonedRecordsLeaveNothingBehind) {
@@ -263,9 +257,7 @@ TEST(SvgPreview, AbandonedRecordsLeaveNothingBehind) {
 
 TEST(SvgPreview, SizeComesFromTheExtentWithinTheRendererLimits) {
     struct Case {
-        std::string stream;
-        std::string width;
-        std::string height;
+        std::string stream, width, height;
     } cases[] = {
         {"r,0,0,384,288\n", "384", "288"},
         {"l,2\n-50,-50,10,20\n", "10", "20"},
@@ -274,10 +266,7 @@ TEST(SvgPreview, SizeComesFromTheExtentWithinTheRendererLimits) {
         {"r,0,0,2147483647,40000\n", "32767", "32767"},
     };
     for (const Case& c : cases) {
-        Preview preview = render(c.stream);
-        const Element& svg = *preview.document.all("svg")[0];
-        EXPECT_EQ(svg["width"], c.width) << c.stream;
-        EXPECT_EQ(svg["height"], c.height) << c.stream;
+        expectAttributes(*render(c.stream).document.all("svg")[0], {{"width", c.width}, {"height", c.height}}, c.stream);
     }
 }
 

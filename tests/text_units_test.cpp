@@ -1,4 +1,4 @@
-// Text strings, width strings, tabs and text pieces as 16-bit code units.
+// Text strings and width strings as 16-bit code units.
 #include <optional>
 
 #include "stream/object_kind.h"
@@ -19,17 +19,17 @@ HostObject* stringObject(DriverHarness& h, const std::string* text, int32_t enco
     return o;
 }
 
+// The text sample pins tabs, text pieces and positive run widths.
 TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
     const struct {
         std::string text;
         int32_t encoding, bigEndian;
         int64_t byteLength;
         const char* record;
+        std::optional<int32_t> runWidth = std::nullopt;  // a WidthString
     } cases[] = {
         {"AB", 7, 0, 2, "u,2,65,66\n"},
-        {"AB", 7, 1, 2, "u,2,65,66\n"},
         {"A\x81\x80", 7, 0, 3, "u,3,65,63,8364\n"},  // 0x81 is no character of Windows-1252
-        {"\x82\xa0", 1, 0, 2, "u,1,12354\n"},
         {"\xc0", 0, 0, 1, "u,1,1040\n"},  // encoding 0: the session's (6)
         {std::string("\0A", 2), 51, 1, 2, "u,1,65\n"},
         {std::string("\0A", 2), 51, 0, 2, "u,1,16640\n"},
@@ -37,13 +37,15 @@ TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
         {std::string("AB\0C", 4), 7, 0, 0, "u,2,65,66\n"},  // measured up to the zero byte
         {"AB", 7, 0, -5, "u,2,65,66\n"},
         {"", 7, 0, 0, ""},
+        {"AB", 7, 0, 2, "b,2,65,66\n", 0},  // the run width only when positive
+        {"AB", 7, 0, 2, "b,2,65,66\n", -5},
     };
     for (const auto& c : cases) {
         DriverHarness h;
         h.params()->bigEndianText = c.bigEndian;
         h.session()->currentEncoding = 6;
         h.start();
-        EXPECT_EQ(h.put(stringObject(h, &c.text, c.encoding, c.byteLength)), 1);
+        EXPECT_EQ(h.put(stringObject(h, &c.text, c.encoding, c.byteLength, c.runWidth)), 1);
         EXPECT_EQ(h.take(), c.record);
         EXPECT_EQ(h.context()->recordCount, *c.record != '\0' ? 1 : 0);
     }
@@ -63,15 +65,6 @@ TEST(TextString, MeasuredLengthAndResolvedEncodingStayInTheObject) {
     EXPECT_EQ(h.take(), "u,2,65,66\n");
 }
 
-TEST(WidthString, WritesTheRunWidthOnlyWhenPositiveAndTabsFourSpaces) {
-    DriverHarness h;
-    h.start();
-    const std::string text = "AB";
-    for (int32_t width : {30, 0, -5}) h.put(stringObject(h, &text, 7, 2, width));
-    h.put(h.object(kKindTab));
-    EXPECT_EQ(h.take(), "b,2,65,66,30\nb,2,65,66\nb,2,65,66\nu,4,32,32,32,32\n");
-}
-
 TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
     DriverHarness h;
     h.params()->sourceFrame[0] = 96;  // a reversed frame: horizontal lengths are negative
@@ -84,17 +77,27 @@ TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
     EXPECT_EQ(all.substr(10227), ",-2000000000\n");
 }
 
+// Units of one to five digits: the line is handed over only when the next
+// unit would take it beyond 10227 characters, never earlier.
 TEST(TextString, ALongRecordIsOneLineInSeveralWrites) {
     DriverHarness h;
     h.start();
-    const std::string text(4000, 'A');
-    ASSERT_EQ(h.put(stringObject(h, &text, 7, 4000)), 1);
-    const auto& writes = h.stream()->writes;
-    ASSERT_EQ(writes.size(), 2u);
-    EXPECT_LE(writes[0].size(), 10227u);
-    EXPECT_EQ(writes[0].find('\n'), std::string::npos);
-    std::string line = "u,4000";
-    for (int i = 0; i < 4000; ++i) line += ",65";
+    std::string text;
+    std::string line = "u,6000";
+    for (uint32_t i = 0; i < 6000; ++i) {
+        uint32_t unit = (i * 7919u) % 65536u;
+        text += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        line += "," + std::to_string(unit);
+    }
+    ASSERT_EQ(h.put(stringObject(h, &text, 51, static_cast<int64_t>(text.size()))), 1);
+    const auto writes = h.stream()->writes;
+    ASSERT_EQ(writes.size(), 4u);
+    for (size_t i = 0; i + 1 < writes.size(); ++i) {
+        EXPECT_LE(writes[i].size(), 10227u);
+        EXPECT_EQ(writes[i].find('\n'), std::string::npos);
+        size_t nextPiece = writes[i + 1].find(',', 1);
+        EXPECT_GT(writes[i].size() + nextPiece, 10227u) << "write " << i << " was handed over early";
+    }
     EXPECT_EQ(h.take(), line + "\n");
     EXPECT_EQ(h.context()->recordCount, 1);
 }
@@ -146,23 +149,6 @@ TEST(TextUnits, ALengthWhoseBufferSizeLeavesThe32BitRangeFailsUntouched) {
     EXPECT_EQ(JAVtPutTextUnits(h.context(), text, INT32_MAX, 7), 0);
     EXPECT_EQ(h.host().calls("allocate"), 1u);  // the LineBuffer only
     EXPECT_EQ(h.take(), "");
-}
-
-TEST(TextPiece, WritesPendingFontThenUnitsAndEndsTheTextWhenLast) {
-    DriverHarness h;
-    h.start();
-    const TextAttributes att{0, 10, 0, 0, 0, 0, 0, 0, nullptr};
-    h.put(kKindTextAtt, att);
-    h.put(kKindSimpleText, SimpleTextData{});
-    for (int32_t last : {0, 1}) {
-        HostObject* o = h.object(kKindTextPiece, TextPieceData{last, 0, nullptr, 1, 0, 0});
-        h.host().attachBlock(o, 32, "A", 1, 2);
-        EXPECT_EQ(h.put(o), 1);
-    }
-    h.put(kKindTextAtt, att);
-    h.put(kKindTextPiece, TextPieceData{1, 0, nullptr, 0, 0, 0});
-    const std::string c = "c,Times New Roman,10,0,0,0,0\n";
-    EXPECT_EQ(h.take(), "s,0,96,0,0,4,0\n" + c + "e,\nu,1,65\nu,1,65\ne,\n" + c + "e,\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "stream/mapping.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
 #include "stream/object_kind.h"
@@ -32,17 +33,16 @@ constexpr double kPointsPerInch = 72.0;
 
 // "c,face,size,flags,red,green,blue\n"
 void JAVtWriteFontRecord(DriverContext* context, const char* face, int32_t size, int32_t flags, uint32_t colour) {
-    LineText line = JAVtLineBegin(context);
-    JAVtLineAppendText(&line, "c,");
-    JAVtLineAppend(&line, face, JAVtFaceLength(face));
-    const int64_t values[] = {size, flags, JAVtRed(colour), JAVtGreen(colour), JAVtBlue(colour)};
-    for (int64_t value : values) {
-        JAVtLineAppendChar(&line, ',');
-        JAVtLineAppendInt(&line, value);
-    }
-    JAVtLineAppendChar(&line, '\n');
+    static_assert(2 + kFaceSize + 5 * (kIntFieldMax + 1) <= kLineTextMax, "the c record fits the LineBuffer");
+    char* p = JAVtPutText(JAVtRecordStart(context), "c,");
+    size_t faceLength = JAVtFaceLength(face);
+    std::memcpy(p, face, faceLength);
+    p += faceLength;
+    *p++ = ',';
+    p = JAVtPutColour(JAVtPutField(JAVtPutField(p, size), flags), colour);
+    p = JAVtEndRecord(p);
     JAVtCountRecord(context);
-    JAVtLineWrite(context, &line);
+    JAVtWriteRecord(context, p);
 }
 
 int32_t JAVtDescriptorFlags(const FontDescriptor& font) {
@@ -134,10 +134,10 @@ int32_t JAVtPutTextAttFont(DriverContext* context, TextAttributes* attributes) {
 
 extern "C" int32_t JAVtTextParaAtt(DriverContext* context, HostObject* object) {
     if (JAVtCollecting(context)) return JAVtCollect(context, object);
-    std::memcpy(&context->currentParaAtt, JAVtBody<ParaAttributes>(object), sizeof(ParaAttributes));
+    JAVtCopyBody(&context->currentParaAtt, JAVtBody<ParaAttributes>(object));
     const ParaAttributes& para = context->currentParaAtt;
     const HostTransform* transform = JAVtCurrentTransform(context);
-    const int64_t values[] = {
+    const int32_t values[] = {
         para.codeA,
         JAVtDistance(context, para.distance2, transform),
         JAVtDistance(context, para.distance3, transform),

@@ -6,6 +6,7 @@
 // entry with highlighting suspended, which writes them.
 #include <algorithm>
 
+#include "stream/mapping.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
 #include "stream/record_stream.h"
@@ -53,7 +54,7 @@ int32_t JAVtPlacementCode(const TextAttributes& attributes) {
     return code;
 }
 
-int64_t JAVtDistance32(int32_t a, int32_t b) { return JAVtClamp32(JAVtAbs64(static_cast<int64_t>(b) - a)); }
+int32_t JAVtDistance32(int32_t a, int32_t b) { return JAVtClamp32(JAVtAbs64(static_cast<int64_t>(b) - a)); }
 
 void JAVtWriteTextEnd(DriverContext* context) {
     JAVtCountRecord(context);
@@ -90,7 +91,7 @@ extern "C" int32_t JAVtTextStart(DriverContext* context, HostObject* object) {
     int32_t right = JAVtMapX(context, second[0]);
     int32_t bottom = JAVtMapY(context, second[1]);
     // Corners as they come: the box is anchored at the first corner.
-    const int64_t values[] = {left,
+    const int32_t values[] = {left,
                               top,
                               JAVtDistance32(left, right),
                               JAVtDistance32(top, bottom),
@@ -107,7 +108,7 @@ extern "C" int32_t JAVtText(DriverContext* context, HostObject* object) {
     int32_t right = JAVtMapX(context, std::max(simple->x1, simple->x2));
     int32_t top = JAVtMapY(context, std::max(simple->y1, simple->y2));
     int32_t bottom = JAVtMapY(context, std::min(simple->y1, simple->y2));
-    const int64_t values[] = {left,   top, JAVtDistance32(left, right), JAVtDistance32(top, bottom),
+    const int32_t values[] = {left,   top, JAVtDistance32(left, right), JAVtDistance32(top, bottom),
                               JAVtPlacementCode(context->currentTextAtt), 0};
     JAVtCountRecord(context);
     JAVtEmitInts(context, "s,", values);

@@ -7,6 +7,7 @@
 // form one line, only the last ending with the newline.
 #include <cstring>
 
+#include "stream/mapping.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
 #include "stream/object_kind.h"
@@ -18,6 +19,8 @@ namespace {
 // A partial line is handed to the stream before a piece would take it beyond
 // this; the newline always fits after the last piece.
 constexpr uint32_t kUnitLineBound = 10227;
+// The longest piece of a unit: ",65535".
+constexpr uint32_t kUnitPieceMax = 6;
 constexpr int32_t kReplacementCharacter = 63;  // '?'
 
 // The units of a text, ready to list: `bytes` bytes (always even) at
@@ -65,37 +68,62 @@ bool JAVtConvertToUnits(DriverContext* context, const uint8_t* text, int64_t len
     return true;
 }
 
-// Appends ",value", handing the line to the stream first when the piece
-// would take it beyond the bound. Where the writes split does not change the
-// bytes of the stream.
-void JAVtAppendUnitPiece(DriverContext* context, LineText* line, int64_t value) {
-    char piece[24];
+// The unit of two bytes in the byte order of the target.
+uint32_t JAVtUnitAt(const uint8_t* bytes, bool bigEndian) {
+    return bigEndian ? bytes[0] * 256u + bytes[1] : bytes[0] + bytes[1] * 256u;
+}
+
+// Appends ",value" at `out`, handing the line to the stream first when the
+// piece would take it beyond the bound. Where the writes split does not
+// change the bytes of the stream.
+char* JAVtPutUnitPiece(DriverContext* context, char* out, int32_t value) {
+    char piece[1 + kIntFieldMax];
     piece[0] = ',';
-    size_t pieceLength = 1 + JAVtFormatInt(piece + 1, value);
-    if (line->length + pieceLength > kUnitLineBound) JAVtLineWrite(context, line);
-    JAVtLineAppend(line, piece, pieceLength);
+    auto pieceLength = static_cast<uint32_t>(JAVtPutInt(piece + 1, value) - piece);
+    char* start = JAVtRecordStart(context);
+    if (static_cast<uint32_t>(out - start) + pieceLength > kUnitLineBound) {
+        JAVtWriteRecord(context, out);
+        out = start;
+    }
+    std::memcpy(out, piece, pieceLength);
+    return out + pieceLength;
 }
 
 // "<letter>,count,unit,unit,...[,width]\n", flushed as a partial line
-// whenever the next unit would pass the bound. Releases the run's buffer.
+// whenever the next unit would pass the bound. Units go in runs that surely
+// fit before it, the bound checked once per run; only the unit that may
+// cross it is checked on its own. Releases the run's buffer.
 void JAVtWriteUnitRecord(DriverContext* context, char letter, const UnitRun& run, const int32_t* runWidth) {
     bool bigEndian = context->targetParams->bigEndianText != 0;
-    LineText line = JAVtLineBegin(context);
-    JAVtLineAppendChar(&line, letter);
-    JAVtLineAppendChar(&line, ',');
-    JAVtLineAppendInt(&line, run.bytes / 2);
-    for (int64_t offset = 0; offset < run.bytes; offset += 2) {
-        uint32_t first = run.units[offset];
-        uint32_t second = run.units[offset + 1];
-        uint32_t unit = bigEndian ? first * 256 + second : first + second * 256;
-        JAVtAppendUnitPiece(context, &line, unit);
+    char* start = JAVtRecordStart(context);
+    char* p = start;
+    *p++ = letter;
+    *p++ = ',';
+    p = JAVtPutInt(p, JAVtClamp32(run.bytes / 2));
+    const uint8_t* units = run.units;
+    int64_t offset = 0;
+    while (offset < run.bytes) {
+        auto length = static_cast<uint32_t>(p - start);
+        int64_t safe = length + kUnitPieceMax <= kUnitLineBound ? (kUnitLineBound - length) / kUnitPieceMax : 0;
+        if (safe == 0) {
+            uint32_t unit = JAVtUnitAt(units + offset, bigEndian);
+            p = JAVtPutUnitPiece(context, p, static_cast<int32_t>(unit));
+            offset += 2;
+            continue;
+        }
+        int64_t runEnd = run.bytes - offset > 2 * safe ? offset + 2 * safe : run.bytes;
+        for (; offset < runEnd; offset += 2) {
+            uint32_t unit = JAVtUnitAt(units + offset, bigEndian);
+            *p++ = ',';
+            p = JAVtPutUnsigned(p, unit);
+        }
     }
     if (runWidth != nullptr && *runWidth > 0) {
-        JAVtAppendUnitPiece(context, &line, JAVtMapLengthX(context, static_cast<double>(*runWidth)));
+        p = JAVtPutUnitPiece(context, p, JAVtMapLengthX(context, static_cast<double>(*runWidth)));
     }
-    JAVtLineAppendChar(&line, '\n');
+    *p++ = '\n';
     if (run.buffer != nullptr) context->hostServices->freeBlock(context->hostServices, run.buffer);
-    JAVtLineWrite(context, &line);
+    JAVtWriteRecord(context, p);
 }
 
 }  // namespace
