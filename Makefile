@@ -55,8 +55,8 @@ memcheck: build
 		--overwrite "MemoryCheckCommandOptions=$(MEMCHECK_OPTIONS)"
 
 # Line and branch coverage of the driver (include/, stream/, driver/,
-# graphics/, text/, highlight/) by every test but the browser test and the
-# complete sweep; the report is build/coverage/report.txt, the annotated
+# graphics/, text/, highlight/) by every test, the complete failure sweep
+# included, but the browser test (it runs Chromium); the report is build/coverage/report.txt, the annotated
 # sources build/coverage/html/index.html.
 COVERAGE_IGNORE := '/(host|tools|tests|fuzz|bench|examples|build)/|^/usr/'
 coverage:
