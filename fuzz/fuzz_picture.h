@@ -49,7 +49,7 @@ struct ObjectSpec {
 
 HostObject* buildObject(refhost::ReferenceHost& host, const ObjectSpec& spec);
 
-// Starts a spec of `kind` with a body of `Body` (zeroed, then filled by the
+// Starts an ObjectSpec of `kind` with a body of `Body` (zeroed, then filled by the
 // caller through body<Body>()).
 template <typename Body>
 Body* startBody(ObjectSpec* spec, int32_t kind) {
