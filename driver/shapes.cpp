@@ -33,10 +33,11 @@ PointPair JAVtCorner(int64_t x, int64_t y) { return PointPair{JAVtClamp32(x), JA
 // Writes a closed shape's record, "<letter>,v1,...\n". For a gradient the
 // driver draws, "q,2\n" goes in front of it in the same write, the bands
 // covering `corner1`-`corner2` follow, and "q,0\n" closes the clip. Only the
-// shape write counts as a record group.
+// shape write counts as a record group. Returns 1, or 0 at once when the
+// host could not give a band its point list.
 template <size_t N>
-inline void JAVtEmitShape(DriverContext* context, char letter, const int32_t (&values)[N], PointPair corner1,
-                   PointPair corner2) {
+inline int32_t JAVtEmitShape(DriverContext* context, char letter, const int32_t (&values)[N], PointPair corner1,
+                             PointPair corner2) {
     static_assert(4 + 2 + N * (kIntFieldMax + 1) <= kLineTextMax, "the shape record fits the LineBuffer");
     bool gradient = JAVtDrawsGradient(context);
     char* p = JAVtRecordStart(context);
@@ -45,9 +46,10 @@ inline void JAVtEmitShape(DriverContext* context, char letter, const int32_t (&v
     *p++ = ',';
     JAVtWriteRecord(context, JAVtPutFields(p, values, N));
     JAVtCountRecord(context);
-    if (!gradient) return;
-    JAVtGradientFill(context, corner1, corner2);
+    if (!gradient) return 1;
+    if (JAVtDrawGradientBands(context, corner1, corner2) == kBandsHostFailed) return 0;
     JAVtEmitText(context, "q,0\n");
+    return 1;
 }
 
 void JAVtSwap(int32_t* a, int32_t* b) {
@@ -109,8 +111,7 @@ int32_t JAVtRectangle(DriverContext* context, HostObject* object) {
     };
     // Under a picture fill the rectangle is where the picture goes.
     if (context->currentFillAtt.fillStyle == kFillPicture) return JAVtPictureFill(context, r, box);
-    JAVtEmitShape(context, 'r', box, PointPair{r->x0, r->y0}, PointPair{r->x1, r->y1});
-    return 1;
+    return JAVtEmitShape(context, 'r', box, PointPair{r->x0, r->y0}, PointPair{r->x1, r->y1});
 }
 
 // The x corners keep their order: the shape starts at x0 and extends to the
@@ -127,8 +128,7 @@ int32_t JAVtRoundRect(DriverContext* context, HostObject* object) {
         JAVtMapLengthX(context, r->cornerX),
         JAVtMapLengthY(context, r->cornerY),
     };
-    JAVtEmitShape(context, 'd', values, PointPair{r->x0, upper}, PointPair{r->x1, lower});
-    return 1;
+    return JAVtEmitShape(context, 'd', values, PointPair{r->x0, upper}, PointPair{r->x1, lower});
 }
 
 // The horizontal scale serves both axes of a circle.
@@ -141,9 +141,8 @@ int32_t JAVtCircle(DriverContext* context, HostObject* object) {
         JAVtClamp32(2 * radius),
         JAVtClamp32(2 * radius),
     };
-    JAVtEmitShape(context, 'o', values, JAVtCorner(int64_t{c->cx} - c->radius, int64_t{c->cy} + c->radius),
-                  JAVtCorner(int64_t{c->cx} + c->radius, int64_t{c->cy} - c->radius));
-    return 1;
+    return JAVtEmitShape(context, 'o', values, JAVtCorner(int64_t{c->cx} - c->radius, int64_t{c->cy} + c->radius),
+                         JAVtCorner(int64_t{c->cx} + c->radius, int64_t{c->cy} - c->radius));
 }
 
 // The radii are the distances between the two given points on each axis.
@@ -159,8 +158,7 @@ int32_t JAVtEllipse(DriverContext* context, HostObject* object) {
         JAVtClamp32(2 * radiusX),
         JAVtClamp32(2 * radiusY),
     };
-    JAVtEmitShape(context, 'o', values, JAVtCorner(e->cx - dx, e->cy + dy), JAVtCorner(e->cx + dx, e->cy - dy));
-    return 1;
+    return JAVtEmitShape(context, 'o', values, JAVtCorner(e->cx - dx, e->cy + dy), JAVtCorner(e->cx + dx, e->cy - dy));
 }
 
 // Mode 1 with a rectangle opens a clip: a fill record clearing both colours
@@ -191,7 +189,8 @@ int32_t JAVtClip(DriverContext* context, HostObject* object) {
 
 // The driver keeps its own copy of the colour table. An object without a
 // table leaves the driver without one (the host is not asked to copy
-// nothing).
+// nothing). A table the host cannot copy fails the object: every later
+// colour would be drawn black.
 int32_t JAVtPalette(DriverContext* context, HostObject* object) {
     HostServices* services = context->hostServices;
     if (context->palette != nullptr) {
@@ -199,7 +198,10 @@ int32_t JAVtPalette(DriverContext* context, HostObject* object) {
         context->palette = nullptr;
     }
     const HostPalette* table = JAVtBody<PaletteData>(object)->palette;
-    if (table != nullptr) context->palette = services->copyPalette(services, table);
+    if (table != nullptr) {
+        context->palette = services->copyPalette(services, table);
+        if (context->palette == nullptr) return 0;
+    }
     JAVtCountRecord(context);
     return 1;
 }

@@ -1,9 +1,10 @@
-// libFuzzer entry: every input is one picture; a leak is a crash.
+// libFuzzer entry of one target, named by JAVTRG_FUZZ_ENTRY when it is
+// compiled: a run that shows a fault is a crash.
 #include <cstdlib>
 
-#include "fuzz/object_stream_fuzzer.h"
+#include "fuzz/fuzz_targets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!javfuzz::runPicture(data, size)) std::abort();
+    if (!JAVTRG_FUZZ_ENTRY(data, size)) std::abort();
     return 0;
 }

@@ -179,6 +179,8 @@ int32_t JAVtRectangularFill(DriverContext* context, GradientDef* gradient, const
 // y of the band edge of offset k at x: trunc(x * tan + k + 0.5).
 int32_t JAVtEdgeY(int32_t x, double tangent, double k) { return JAVtSaturate(x * tangent + k + 0.5); }
 
+int32_t JAVtLinearBands(DriverContext* context, PointPair corner1, PointPair corner2);
+
 }  // namespace
 
 // Draws the gradient of the current fill over the box corner 1 (left, top),
@@ -187,9 +189,17 @@ int32_t JAVtEdgeY(int32_t x, double tangent, double k) { return JAVtSaturate(x *
 // written so far stay. An inverted box (a circle of negative radius) is
 // drawn too: the fills work on absolute distances.
 extern "C" int32_t JAVtGradientFill(DriverContext* context, PointPair corner1, PointPair corner2) {
+    return JAVtDrawGradientBands(context, corner1, corner2) == 1 ? 1 : 0;
+}
+
+extern "C" int32_t JAVtLinearGradientFill(DriverContext* context, PointPair corner1, PointPair corner2) {
+    return JAVtLinearBands(context, corner1, corner2) == 1 ? 1 : 0;
+}
+
+int32_t JAVtDrawGradientBands(DriverContext* context, PointPair corner1, PointPair corner2) {
     GradientDef* gradient = &context->currentFillAtt.gradient;
     if (gradient->gradientKind != kGradientElliptical && gradient->gradientKind != kGradientRectangular)
-        return JAVtLinearGradientFill(context, corner1, corner2);
+        return JAVtLinearBands(context, corner1, corner2);
 
     GradientBands bands;
     JAVtGradBandsBegin(context, gradient, corner1, corner2, &bands);
@@ -204,7 +214,9 @@ extern "C" int32_t JAVtGradientFill(DriverContext* context, PointPair corner1, P
 // exchanged), and any other angle follows one of the box's diagonals: the
 // rising one for a positive angle, starting at the lower right corner, the
 // falling one for a negative angle, starting at the lower left corner.
-extern "C" int32_t JAVtLinearGradientFill(DriverContext* context, PointPair corner1, PointPair corner2) {
+namespace {
+
+int32_t JAVtLinearBands(DriverContext* context, PointPair corner1, PointPair corner2) {
     GradientDef* gradient = &context->currentFillAtt.gradient;
     int32_t angle = gradient->angle;
     int64_t dx = static_cast<int64_t>(corner2.x) - corner1.x;
@@ -259,7 +271,7 @@ extern "C" int32_t JAVtLinearGradientFill(DriverContext* context, PointPair corn
         uint32_t colour = 0;
         if (JAVtGradBandColour(gradient, &bands, &colour) == 0) return 0;
         PointList* list = services->newPointList(services, 4);
-        if (list == nullptr) return 0;
+        if (list == nullptr) return kBandsHostFailed;
 
         double hi = lo + h;
         list->count = 4;
@@ -283,6 +295,8 @@ extern "C" int32_t JAVtLinearGradientFill(DriverContext* context, PointPair corn
     }
     return 1;
 }
+
+}  // namespace
 
 void JAVtSwapXY(PointPair* point) {
     int32_t x = point->x;

@@ -6,7 +6,8 @@
 #include "stream/decimal.h"
 
 // Writes the polygon record of a Polygon object; for a gradient the driver
-// draws, encloses it and the bands in "q,2" ... "q,0". Returns 1.
+// draws, encloses it and the bands in "q,2" ... "q,0". Returns 1, or 0 when the
+// host gave no point list for a band (the clip is then left open).
 int32_t JAVtPolygon(DriverContext* context, HostObject* object);
 // Writes the count line and the point lines of `points` after the record
 // prefix ("l," or "p,") of `prefixLength` characters at the start of the
@@ -60,5 +61,12 @@ inline constexpr int32_t kGradientRectangular = 3;
 inline bool JAVtDrawsGradient(const DriverContext* context) {
     return context->currentFillAtt.fillStyle == kFillGradient && context->driverGradient == 1;
 }
+
+// Draws the bands of the current fill's gradient over the box, as
+// JAVtGradientFill does, and tells how that ended: every band drawn (1), the
+// colour search ended early (0), or the host gave no point list for a band
+// (-1), a failure the shape handler reports without closing the clip.
+inline constexpr int32_t kBandsHostFailed = -1;
+int32_t JAVtDrawGradientBands(DriverContext* context, PointPair corner1, PointPair corner2);
 
 #endif

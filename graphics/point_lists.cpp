@@ -103,7 +103,7 @@ int32_t JAVtPolygon(DriverContext* context, HostObject* object) {
         if (p.y < corner2.y) corner2.y = p.y;
         if (p.y > corner1.y) corner1.y = p.y;
     }
-    if (count > 0) JAVtGradientFill(context, corner1, corner2);
+    if (count > 0 && JAVtDrawGradientBands(context, corner1, corner2) == kBandsHostFailed) return 0;
     JAVtEmitText(context, "q,0\n");
     return 1;
 }

@@ -164,10 +164,10 @@ bool writePng(HostElement* element, const PngJob& job) {
 }
 
 // The exported size on one side: the requested size when positive, cut to
-// kMaxRasterSide, else the source's size.
-uint32_t exportSide(int32_t requested, uint32_t source) {
+// `largest`, else the source's size.
+uint32_t exportSide(int32_t requested, uint32_t source, uint32_t largest) {
     if (requested <= 0) return source;
-    return std::min(static_cast<uint32_t>(requested), kMaxRasterSide);
+    return std::min(static_cast<uint32_t>(requested), largest);
 }
 
 }  // namespace
@@ -260,8 +260,8 @@ bool ReferenceHost::writeImage(HostElement* element, const uint8_t* pixels, uint
     job.width = width;
     job.height = height;
     if (parameters != nullptr) {
-        job.width = exportSide(parameters->pixelWidth, width);
-        job.height = exportSide(parameters->pixelHeight, height);
+        job.width = exportSide(parameters->pixelWidth, width, exportSideLimit_);
+        job.height = exportSide(parameters->pixelHeight, height, exportSideLimit_);
         job.dpiX = parameters->dpiX;
         job.dpiY = parameters->dpiY;
     }

@@ -21,6 +21,8 @@
 
 namespace refhost {
 
+void keepEncodingLoaded(const char* name);  // host_text.cpp
+
 namespace {
 
 constexpr int32_t kUnitEncoding = 51;
@@ -55,6 +57,8 @@ int32_t roundedPixels(double value) {
 bool recode(const std::string& input, const char* from, const char* to, std::string* out) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    keepEncodingLoaded(from);
+    keepEncodingLoaded(to);
     // Face names grow at most threefold between the host's encodings.
     std::vector<char> buffer(4 * input.size() + 16);
     char* in = const_cast<char*>(input.data());

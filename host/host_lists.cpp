@@ -65,6 +65,7 @@ int32_t opInsertObject(HostServices* s, HostListNode** position, HostObject* obj
 HostObject* opPopObject(HostServices* s, HostListNode** list, int32_t) {
     ReferenceHost* h = hostOf(s);
     h->log("popObject");
+    h->countCall("popObject");
     if (list == nullptr || *list == nullptr) return nullptr;
     HostListNode* head = *list;
     HostListNode* first = head->next;
@@ -79,6 +80,7 @@ HostObject* opPopObject(HostServices* s, HostListNode** list, int32_t) {
 void opFreeList(HostServices* s, HostListNode* head) {
     ReferenceHost* h = hostOf(s);
     h->log("freeList");
+    h->countCall("freeList");
     if (head == nullptr) return;
     HostListNode* node = head->next;
     while (node != head) {

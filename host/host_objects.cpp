@@ -28,7 +28,10 @@ HostObject* opClone(HostServices* services, HostObject* object, int32_t) {
 
 HostObject* opCreateObject(HostServices* s, int32_t kind) { return hostOf(s)->createObject(kind); }
 
-void opReleaseObject(HostServices* s, HostObject* object) { hostOf(s)->releaseObject(object); }
+void opReleaseObject(HostServices* s, HostObject* object) {
+    hostOf(s)->countCall("releaseObject");
+    hostOf(s)->releaseObject(object);
+}
 
 HostPalette* opCopyPalette(HostServices* s, const void* table) {
     ReferenceHost* h = hostOf(s);
@@ -36,7 +39,10 @@ HostPalette* opCopyPalette(HostServices* s, const void* table) {
     return h->copyPalette(static_cast<const HostPalette*>(table));
 }
 
-void opFreePalette(HostServices* s, HostPalette* palette) { hostOf(s)->freePalette(palette); }
+void opFreePalette(HostServices* s, HostPalette* palette) {
+    hostOf(s)->countCall("freePalette");
+    hostOf(s)->freePalette(palette);
+}
 
 PointList* opNewPointList(HostServices* s, uint32_t count) {
     ReferenceHost* h = hostOf(s);
@@ -44,7 +50,10 @@ PointList* opNewPointList(HostServices* s, uint32_t count) {
     return h->newPointList(count);
 }
 
-void opFreePointList(HostServices* s, PointList* list) { hostOf(s)->freePointList(list); }
+void opFreePointList(HostServices* s, PointList* list) {
+    hostOf(s)->countCall("freePointList");
+    hostOf(s)->freePointList(list);
+}
 
 void setField(HostObject* object, int32_t offset, void* value) {
     std::memcpy(reinterpret_cast<unsigned char*>(object) + offset, &value, sizeof value);

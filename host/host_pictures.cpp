@@ -2,7 +2,9 @@
 // the driver's picture handler how it wants a picture, then hands it back as
 // a group of objects (vector answer) or writes it into the element the
 // driver opened (element answer).
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "host/reference_host.h"
 
@@ -24,6 +26,7 @@ ConversionResult* opConvertPicture(HostServices* s, uint64_t handle, uint64_t pi
 // driver that stops asking then has every object.
 HostObject* groupNext(HostGroup* group, int32_t* more) {
     auto* g = reinterpret_cast<PictureGroup*>(group);
+    g->host->countCall("groupNext");
     if (g->handedOut >= g->objects.size()) {
         if (more != nullptr) *more = 0;
         return nullptr;
@@ -50,6 +53,13 @@ ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, D
     auto found = pictures_.find(key);
     if (handle != hostHandle_ || pictureHandler_ == nullptr || found == pictures_.end()) return nullptr;
     const HostPicture& picture = found->second;
+    size_t objects = picture.raster ? 1 : picture.objects.size();
+    if (objects > convertedObjectsLimit_ - std::min(convertedObjects_, convertedObjectsLimit_)) {
+        conversionsLimited_ = true;
+        noteFailure("convertPicture", "the conversions of this run would hand out more than " +
+                                          std::to_string(convertedObjectsLimit_) + " objects");
+        return nullptr;
+    }
 
     PictureRequest request{};
     request.kind = picture.requestKind;
@@ -69,6 +79,7 @@ ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, D
     }
     if (reply.kind != kAnswerVector) return nullptr;
 
+    convertedObjects_ += objects;
     auto conversion = std::make_unique<HostConversion>();
     conversion->result.kind = kAnswerVector;
     conversion->result.group = &conversion->group.group;

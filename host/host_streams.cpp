@@ -10,19 +10,22 @@ namespace {
 int32_t memoryWrite(OutputStream* stream, const char* bytes, uint32_t length) {
     auto* s = reinterpret_cast<MemoryStream*>(stream);
     if (s->host->shouldFail("write")) return 0;
-    s->writes.emplace_back(bytes, length);
+    if (s->keep) s->writes.emplace_back(bytes, length);
+    s->bytes += length;
     return 1;
 }
 
 int32_t memoryIsReady(OutputStream* stream) {
     auto* s = reinterpret_cast<MemoryStream*>(stream);
     s->host->log("isReady");
+    if (s->host->shouldFail("isReady")) return 0;
     return s->readyResult;
 }
 
 void memoryFinish(OutputStream* stream) {
     auto* s = reinterpret_cast<MemoryStream*>(stream);
     s->host->log("finish");
+    s->host->countCall("finish");
     s->finishCalls += 1;
 }
 
@@ -39,6 +42,7 @@ int32_t fileWrite(OutputStream* stream, const char* bytes, uint32_t length) {
 
 void fileFinish(OutputStream* stream) {
     auto* s = reinterpret_cast<FileStream*>(stream);
+    s->host->countCall("finish");
     s->finishCalls += 1;
     if (std::fflush(s->file) != 0) s->failed = true;
 }

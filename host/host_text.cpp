@@ -10,12 +10,34 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "host/reference_host.h"
 
 namespace refhost {
 
 void installListOperations(HostServices* services);  // host_lists.cpp
+
+// Opening a converter loads the modules of its encodings, and closing the
+// last that uses one unloads it again, which costs more than most
+// conversions do. A thread keeps one converter of each encoding it has used
+// open until it ends (and never converts with it), so that hosts made one
+// after another, as the tool's batches and the fuzzers make them, do not
+// load the modules again every time. Nothing is shared between threads.
+void keepEncodingLoaded(const char* name) {
+    struct Kept {
+        std::vector<std::pair<std::string, iconv_t>> converters;
+        ~Kept() {
+            for (auto& entry : converters) iconv_close(entry.second);
+        }
+    };
+    thread_local Kept kept;
+    for (const auto& entry : kept.converters) {
+        if (entry.first == name) return;
+    }
+    iconv_t cd = iconv_open("UTF-8", name);
+    if (cd != reinterpret_cast<iconv_t>(-1)) kept.converters.emplace_back(name, cd);
+}
 
 namespace {
 
@@ -41,7 +63,12 @@ const char* unitsName(bool bigEndian) { return bigEndian ? "UTF-16BE" : "UTF-16L
 
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        if (valid()) {
+            keepEncodingLoaded(to);
+            keepEncodingLoaded(from);
+        }
+    }
     ~Converter() {
         if (valid()) iconv_close(cd_);
     }
@@ -154,7 +181,10 @@ void* opAllocSessionBlock(HostSession* s, void* allocator, uint64_t size) {
     return h->allocateBlock(static_cast<size_t>(size), false, "allocSessionBlock");
 }
 
-void opFreeSessionBlock(HostSession* s, void*, void* block) { hostOf(s)->freeBlock(block); }
+void opFreeSessionBlock(HostSession* s, void*, void* block) {
+    hostOf(s)->countCall("freeSessionBlock");
+    hostOf(s)->freeBlock(block);
+}
 
 int32_t opConvertText(HostSession* s, int32_t fromEncoding, const TextSpan* source, TextSpan* target,
                       int32_t replacement) {
@@ -192,7 +222,8 @@ int32_t opConvertToUnits(HostSession* s, const TextSpan* source, TextSpan* targe
     return deliver(units, target);
 }
 
-int32_t opIsLeadByte(HostSession*, uint32_t byte, int32_t encoding) {
+int32_t opIsLeadByte(HostSession* s, uint32_t byte, int32_t encoding) {
+    hostOf(s)->countCall("isLeadByte");
     if (byte > 0xFF) return 0;
     switch (encoding) {
         case 1: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC) ? 1 : 0;
@@ -253,6 +284,7 @@ int32_t translate(int32_t value, int32_t offset) {
 
 void opTransformPoint(HostServices* s, int32_t point[2], const HostTransform* transform) {
     hostOf(s)->log("transformPoint");
+    hostOf(s)->countCall("transformPoint");
     if (point == nullptr || transform == nullptr) return;
     int32_t offset[2];
     std::memcpy(offset, transform->hostOwn, sizeof offset);

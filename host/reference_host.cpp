@@ -2,6 +2,7 @@
 #include "host/reference_host.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -31,7 +32,10 @@ void* opReallocate(HostServices* s, void* block, int32_t size) {
     return h->reallocateBlock(block, static_cast<size_t>(size));
 }
 
-void opFreeBlock(HostServices* s, void* block) { owner(s)->freeBlock(block); }
+void opFreeBlock(HostServices* s, void* block) {
+    owner(s)->countCall("freeBlock");
+    owner(s)->freeBlock(block);
+}
 
 int32_t opRegisterDriver(HostServices* s, TargetParams*, DriverContext* context) {
     ReferenceHost* h = owner(s);
@@ -79,7 +83,7 @@ int32_t opStepC(HostServices* s, uint64_t handle) { return registrationStep(s, h
 int32_t opUnregisterDriver(HostServices* s, DriverContext*) {
     ReferenceHost* h = owner(s);
     h->log("unregisterDriver");
-    return 1;
+    return h->shouldFail("unregisterDriver") ? 0 : 1;
 }
 
 // Distinct addresses the host hands on as its default handlers.
@@ -154,17 +158,73 @@ void ReferenceHost::useTargetInfo(bool present) { params_.targetInfo = present ?
 
 void ReferenceHost::useSession(bool present) { params_.hostSession = present ? &session_.table : nullptr; }
 
+const std::vector<std::string>& injectableOperations() {
+    static const std::vector<std::string> names = {
+        // HostServices
+        "allocate", "allocateZeroed", "reallocate", "createObject", "insertObject", "splitText",
+        "copyPalette", "newPointList", "curveToPointList", "closedCurveToPointList", "currentTransform",
+        "queryPictureFormat", "convertPicture", "exportRaster", "registerDriver", "installHandler",
+        "setRegistrationFlag", "setTargetPictureHandler", "registrationStepA", "registrationStepB",
+        "registrationStepC", "unregisterDriver",
+        // HostSession
+        "allocSessionBlock", "convertText", "convertToUnits", "mapFontEncoding", "createMeasureContext",
+        "selectObject", "deleteObject", "createFont", "getTextFace", "getTextMetrics",
+        // the stream, objects, the target info and element writers
+        "write", "isReady", "clone", "createElement", "closeElement",
+    };
+    return names;
+}
+
+const std::vector<std::string>& infallibleOperations() {
+    static const std::vector<std::string> names = {
+        "freeBlock", "releaseObject", "popObject", "freeList", "freePalette", "freePointList",
+        "transformPoint", "freeSessionBlock", "isLeadByte", "finish", "groupNext",
+    };
+    return names;
+}
+
+bool isInjectable(const std::string& operation) {
+    const std::vector<std::string>& names = injectableOperations();
+    return std::find(names.begin(), names.end(), operation) != names.end();
+}
+
+namespace {
+
+// A name that is no injectable operation is a mistake of the caller: the
+// injection it asks for would never happen.
+void requireInjectable(const std::string& operation) {
+    if (isInjectable(operation)) return;
+    std::fprintf(stderr, "reference host: %s is no injectable operation\n", operation.c_str());
+    std::abort();
+}
+
+}  // namespace
+
 void ReferenceHost::failAt(const std::string& operation, uint64_t nth, bool persistent) {
+    requireInjectable(operation);
     failures_[operation] = FailRule{calls(operation) + nth, persistent};
 }
 
 bool ReferenceHost::shouldFail(const char* operation) {
     uint64_t count = ++callCounts_[operation];
+    if (count == 1) requireInjectable(operation);
     auto rule = failures_.find(operation);
     if (rule == failures_.end()) return false;
     bool fails = count == rule->second.nth || (rule->second.persistent && count > rule->second.nth);
-    if (fails) noteFailure(operation, "failure injected at call " + std::to_string(count));
+    if (fails) {
+        ++injectedFailures_;
+        noteFailure(operation, "failure injected at call " + std::to_string(count));
+    }
     return fails;
+}
+
+void ReferenceHost::countCall(const char* operation) {
+    uint64_t count = ++callCounts_[operation];
+    if (count > 1) return;
+    const std::vector<std::string>& names = infallibleOperations();
+    if (std::find(names.begin(), names.end(), operation) != names.end()) return;
+    std::fprintf(stderr, "reference host: %s is no infallible operation\n", operation);
+    std::abort();
 }
 
 void ReferenceHost::noteFailure(const char* operation, std::string reason) {

@@ -8,6 +8,7 @@
 #ifndef JAVTRG_REFERENCE_HOST_H
 #define JAVTRG_REFERENCE_HOST_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -65,13 +66,16 @@ struct BlockInfo {
 // largest body of that kind.
 size_t payloadSizeForKind(int32_t kind);
 
-// Memory output stream: keeps each write's bytes separately.
+// Memory output stream: keeps each write's bytes separately, or with
+// `keep` false only counts them (a fuzzer's run may write a lot).
 struct MemoryStream {
     OutputStream base;
     ReferenceHost* host;
     std::vector<std::string> writes;
     int32_t readyResult;
     int32_t finishCalls;
+    bool keep = true;
+    uint64_t bytes = 0;
 
     std::string text() const;
 };
@@ -89,6 +93,16 @@ struct FailRule {
     uint64_t nth;
     bool persistent;
 };
+
+// The operations the host offers a driver, by the names the call counts,
+// the failure injection and the failure messages use. An injectable
+// operation has a failure result (absent, or 0) that failAt can make it
+// return; an infallible one has none: it gives something back, answers a
+// question or maps in place. Every operation of the tables is in exactly
+// one of the two lists.
+const std::vector<std::string>& injectableOperations();
+const std::vector<std::string>& infallibleOperations();
+bool isInjectable(const std::string& operation);
 
 // The last operation of the host that failed, by injection or for real.
 struct HostFailure {
@@ -193,6 +207,10 @@ struct HostConversion {
 
 void installPictureOperations(HostServices* services);
 
+// Objects the conversions of one run may hand out at most (see
+// ReferenceHost::limitConvertedObjects).
+constexpr size_t kMaxConvertedObjects = 1000000;
+
 class ReferenceHost {
 public:
     ReferenceHost();
@@ -220,13 +238,21 @@ public:
     bool ownsObject(const HostObject* object) const { return objects_.count(object) != 0; }
     bool ownsBlock(const void* block) const { return blocks_.count(block) != 0; }
 
-    // Failure injection: the Nth call (from 1) of `operation` fails; with
-    // `persistent` every later call too.
+    // Failure injection: the Nth call (from 1) of `operation`, counted from
+    // now, fails; with `persistent` every later call too. Only an injectable
+    // operation can be made to fail: any other name ends the process.
     void failAt(const std::string& operation, uint64_t nth, bool persistent = false);
     void clearFailures() { failures_.clear(); }
-    // Counts the call and tells whether it must fail.
+    // Counts the call of an injectable operation and tells whether it must
+    // fail.
     bool shouldFail(const char* operation);
+    // Counts the call of an infallible operation.
+    void countCall(const char* operation);
     uint64_t calls(const std::string& operation) const;
+    // Every operation called so far, with its number of calls.
+    const std::map<std::string, uint64_t>& callCounts() const { return callCounts_; }
+    // How many calls failed by injection so far.
+    uint64_t injectedFailures() const { return injectedFailures_; }
     // The last failure since clearLastFailure (injected or real), and the
     // same in words: "the host's curveToPointList returned nothing
     // (failure injected at call 3)"; empty when nothing failed.
@@ -318,6 +344,15 @@ public:
     // destroyed. Returns how many conversions there were.
     size_t liveConversions() const { return conversions_.size(); }
     size_t releaseConversions();
+    // Pictures nest: a picture's rectangles may be filled with pictures
+    // whose rectangles are filled again, so that a few pictures a few fills
+    // deep are drawn with more objects than any output could hold. The host
+    // hands out at most this many objects through the conversions of one
+    // run (kMaxConvertedObjects unless set); a conversion that would pass
+    // the limit is refused (convertPicture returns nothing).
+    void limitConvertedObjects(size_t objects) { convertedObjectsLimit_ = objects; }
+    // Whether a conversion was refused for the limit.
+    bool conversionsLimited() const { return conversionsLimited_; }
 
     // Picture elements. With a directory (which must exist) each element is
     // a file there; without one the host keeps its bytes in memory.
@@ -340,6 +375,10 @@ public:
     // when the element cannot take it; a failed write spoils the element.
     bool writeImage(HostElement* element, const uint8_t* pixels, uint32_t width, uint32_t height,
                     const TargetInfo* parameters);
+    // Cuts the sides of exported images to `side` pixels (kMaxRasterSide
+    // unless set): a host that must stay quick, as under a fuzzer, writes
+    // small images however large the driver asks for them.
+    void limitExportSide(uint32_t side) { exportSideLimit_ = std::min(side, kMaxRasterSide); }
 
 private:
     void installTables();
@@ -355,6 +394,7 @@ private:
     std::unordered_map<const HostObject*, ObjectInfo> objects_;
     std::map<std::string, FailRule> failures_;
     std::map<std::string, uint64_t> callCounts_;
+    uint64_t injectedFailures_ = 0;
     HostFailure lastFailure_;
     std::vector<std::string> callLog_;
     std::vector<std::unique_ptr<MemoryStream>> memoryStreams_;
@@ -367,9 +407,13 @@ private:
     std::string elementDirectory_;
     std::vector<std::unique_ptr<HostElement>> elements_;
     size_t elementsClosedByHost_ = 0;
+    uint32_t exportSideLimit_ = kMaxRasterSide;
     std::map<uint64_t, HostPicture> pictures_;
     std::vector<std::unique_ptr<HostConversion>> conversions_;
     std::vector<PictureReply> pictureReplies_;
+    size_t convertedObjects_ = 0;
+    size_t convertedObjectsLimit_ = kMaxConvertedObjects;
+    bool conversionsLimited_ = false;
 
     friend struct HostOps;
 };

@@ -133,4 +133,17 @@ TEST(Colours, PaletteIndicesOutsideTheTable) {
     }
 }
 
+// A table the host cannot copy fails the object and leaves no palette:
+// later colours would be drawn black without a word.
+TEST(Colours, APaletteTheHostCannotCopyFailsTheObject) {
+    DriverHarness h;
+    h.params()->colourMode = 0;
+    h.start();
+    EXPECT_EQ(h.put(h.objectWithInts(32, 32, {1, 0x030201})), 1);
+    h.host().failAt("copyPalette", 1);
+    EXPECT_EQ(h.put(h.objectWithInts(32, 32, {1, 0x060504})), 0);
+    EXPECT_EQ(h.context()->palette, nullptr);
+    EXPECT_EQ(h.context()->recordCount, 1);
+}
+
 }  // namespace

@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/command_runner.h"
 
@@ -218,6 +219,70 @@ TEST_F(ConvertTool, ADriverFailureNamesTheObjectAndTheHostOperation) {
     EXPECT_EQ(lines(result.errors), 1u) << result.errors;
     EXPECT_EQ(readFile(path("curve.records")), "o,-1,95,2,2\n");
     EXPECT_EQ(files(), 2u);
+}
+
+// Several scripts into a folder on several threads: each stream is the one
+// its script gives alone; messages come whole and in the scripts' order,
+// the status is the worst; a progress line shows on a terminal only.
+TEST_F(ConvertTool, SeveralScriptsConvertOnThreadsIntoAFolder) {
+    const fs::path examples = fs::path(JAVTRG_SOURCE_DIR) / "examples";
+    std::string scripts;
+    std::vector<std::string> stems;
+    for (const auto& entry : fs::directory_iterator(examples)) {
+        if (entry.path().extension() != ".json") continue;
+        scripts += " " + entry.path().string();
+        stems.push_back(entry.path().stem().string());
+    }
+    RunResult result = run("convert" + scripts + " --out-dir " + path("out").string() + " -j 4");
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    for (const std::string& stem : stems) {
+        EXPECT_EQ(readFile(path("out") / (stem + ".records")),
+                  readFile(fs::path(JAVTRG_SOURCE_DIR) / "tests" / "golden" / (stem + ".records"))) << stem;
+    }
+
+    std::string good = (examples / "sample.json").string();
+    std::string bad = write("bad.json", "{\"objects\": [");
+    std::string failing = write("curve.json", "{\"objects\": [{\"kind\": \"OpenCurve\", \"points\": [[0, 0], [1, 1]]}]}");
+    result = run("convert " + failing + " " + bad + " " + good + " --out-dir " + path("mixed").string() + " -j 3");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_LT(result.errors.find(failing + ": objects[0]"), result.errors.find(bad + ": byte")) << result.errors;
+    EXPECT_TRUE(fs::exists(path("mixed") / "curve.records") && fs::exists(path("mixed") / "sample.records"));
+    EXPECT_FALSE(fs::exists(path("mixed") / "bad.records"));
+
+    std::string command = "script -qec '" + std::string(JAVTRG_TOOL) + " convert " + good + " --out-dir " +
+                          path("tty").string() + "' /dev/null";
+    javtest::CommandResult terminal = javtest::runCommand(command);
+    EXPECT_NE(terminal.out.find("1 of 1 scripts converted"), std::string::npos) << terminal.out;
+}
+
+// Batches that cannot be converted as asked are refused before anything is
+// written: several scripts without a folder, a script without a name, two
+// scripts of one name, a folder with -o, a stream that would replace a
+// script of the batch.
+TEST_F(ConvertTool, BatchesThatCannotBeWrittenAreRefused) {
+    std::string a = write("a.json", "{}");
+    fs::create_directory(path("other"));
+    std::string twin = (path("other") / "a.json").string();
+    std::ofstream(twin) << "{}";
+    std::string victim = write("b.records", "{}");
+    struct Case {
+        std::string arguments;
+        const char* message;
+    } cases[] = {
+        {a + " " + twin, "need --out-dir"},
+        {a + " - --out-dir " + path("out").string(), "-: expected the file of a script"},
+        {a + " " + twin + " --out-dir " + path("out").string(), "would both write"},
+        {a + " -o x --out-dir " + path("out").string(), "excludes"},
+        {a + " " + victim + " --out-dir " + dir_.string(), "is the script"},
+    };
+    for (const Case& c : cases) {
+        RunResult result = run("convert " + c.arguments);
+        EXPECT_EQ(result.status, 2) << c.arguments;
+        EXPECT_NE(result.errors.find(c.message), std::string::npos) << result.errors;
+        EXPECT_FALSE(fs::exists(path("out"))) << c.arguments;
+        EXPECT_EQ(readFile(victim), "{}");
+    }
 }
 
 TEST_F(ConvertTool, UsageErrorsExitWithTwoAndVersionNamesTheLibrary) {

@@ -182,12 +182,24 @@ TEST(GradientFill, PositionBeyondTheLastStopEndsTheFillKeepingItsBands) {
     }
 }
 
-// The sweep checks that no point list is left; the fill must also end.
-TEST(GradientFill, AMissingPointListEndsTheFill) {
-    GradientHarness h(kLinear, 4);
-    h.host().failAt("newPointList", 3);
-    EXPECT_EQ(h.fill({0, 100, 100, 0}), 0);
-    EXPECT_EQ(bandsOf(h.text()).size(), 2u);
+// A point list the host cannot give ends the fill at that band; the shape
+// under it reports the failure at once, leaving its clip open, so what it
+// wrote is the beginning of what it would have written.
+TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShape) {
+    for (uint64_t failing : {1u, 3u}) {
+        GradientHarness h(kLinear, 4);
+        size_t blocks = h.host().liveBlocks();
+        h.host().failAt("newPointList", failing);
+        EXPECT_EQ(h.fill({0, 100, 100, 0}), 0);
+        EXPECT_EQ(bandsOf(h.text()).size(), failing - 1);
+        EXPECT_EQ(h.host().liveBlocks(), blocks);
+        h.take();
+        h.host().failAt("newPointList", failing);
+        EXPECT_EQ(h.put(kKindRectangle, RectangleData{0, 100, 100, 0}), 0);
+        const std::string head = "q,2\nr,0,900,100,100\n", text = h.take();
+        ASSERT_EQ(text.rfind(head, 0), 0u) << text;
+        EXPECT_EQ(bandsOf(text.substr(head.size())).size(), failing - 1) << text;
+    }
 }
 
 // Any angle but 0, 90 and -90 follows a diagonal of the box by its sign
@@ -220,7 +232,8 @@ TEST(GradientFill, AHugeStepCountDrawsTheBoundOfBands) {
 // sanitizer build checks that), end, and write only 32-bit fields.
 TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {
     const int32_t lo = INT32_MIN, hi = INT32_MAX;
-    const Box boxes[] = {{lo, hi, hi, lo}, {hi, hi, lo, lo}, {lo, lo, hi, lo}, {0, hi, 1, lo}, {lo, 1, hi, 0}, {-5, 5, 5, -5}};
+    const Box boxes[] = {{lo, hi, hi, lo}, {hi, hi, lo, lo}, {lo, lo, hi, lo}, {0, hi, 1, lo},
+                         {lo, 1, hi, 0},   {-5, 5, 5, -5},   {0, -5, 10, 5}};
     const int32_t tweaks[][7] = {  // angle, aspect x and y, centre x and y, first and last stop position
         {hi, 1, hi, hi, lo, 0, 100}, {lo, hi, 1, lo, hi, lo, hi}, {90, hi, hi, 0, 100, hi, hi}, {-90, 0, 0, 100, 0, 0, 100},
         {46, 0, 0, 50, 50, 0, 100}};
@@ -232,10 +245,16 @@ TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {
                     GradientDef& g = h.gradient();
                     g.angle = t[0], g.aspectX = t[1], g.aspectY = t[2], g.centreXPercent = t[3], g.centreYPercent = t[4];
                     g.stopPositions[0] = t[5], g.stopPositions[1] = t[6];
-                    h.fill(box);
+                    int32_t result = h.fill(box);
                     for (const Band& band : bandsOf(h.text())) {
                         for (int64_t v : band.values) EXPECT_TRUE(v >= lo && v <= hi);
                     }
+                    // The linear fill called directly draws what the dispatching one drew.
+                    if (kind != kLinear) continue;
+                    std::string drawn = h.take();
+                    EXPECT_EQ(JAVtLinearGradientFill(h.context(), PointPair{box.left, box.top},
+                                                     PointPair{box.right, box.bottom}), result);
+                    EXPECT_EQ(h.take(), drawn);
                 }
             }
         }

@@ -80,13 +80,17 @@ TEST(Lifecycle, StreamThatIsNotReadyRefusesTheInstance) {
 }
 
 // What an instance holds at its end (palette, element list) is released
-// there: the bundled examples end with both, and the sweep checks them.
+// there: the bundled examples end with both, and the sweep checks them. An
+// instance without a stream, or whose stream offers no write, writes nothing.
 TEST(Lifecycle, InstanceWithoutAStreamWritesNothingAndAbsentIsIgnored) {
     DriverHarness h;
-    DriverContext* c = startTrgJAV(nullptr, h.params(), 0);
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(putJAVobject(c, h.object(10, RectangleData{0, 50, 40, 10})), 1);
-    shutDownJAVtrg(c);
+    OutputStream silent{.write = nullptr, .isReady = nullptr, .finish = nullptr};
+    for (OutputStream* stream : {static_cast<OutputStream*>(nullptr), &silent}) {
+        DriverContext* c = startTrgJAV(stream, h.params(), 0);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(putJAVobject(c, h.object(10, RectangleData{0, 50, 40, 10})), 1);
+        shutDownJAVtrg(c);
+    }
     shutDownJAVtrg(nullptr);
 }
 

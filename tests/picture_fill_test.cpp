@@ -112,4 +112,37 @@ TEST(PictureFill, NestedFillsEndAtTheLimitAndAbandonedGroupsGiveBackTheirObjects
     EXPECT_EQ(h.host().liveObjects(), 0u);
 }
 
+// A conversion result of a kind other than vector drawing is no group to
+// play: the fill places the element the conversion opened (none here).
+TEST(PictureFill, AResultOfAnotherKindIsPlacedNotPlayed) {
+    FillHarness h;
+    h.host().services()->convertPicture = [](HostServices*, uint64_t, uint64_t, DriverContext*, TargetInfo*) {
+        static ConversionResult other{.kind = 2, .reserved0 = 0, .reserved1 = 0, .group = nullptr};
+        return &other;
+    };
+    EXPECT_EQ(h.fill(2), 1);
+    EXPECT_EQ(h.take(), "m,10,10,50,50\n\n\n");
+}
+
+// Pictures that fill their rectangles with pictures again multiply: picture
+// 8 fills each of its three rectangles with picture 9, which draws three
+// rectangles of its own. The host hands out at most the objects it was
+// limited to; the fills beyond are placed with two empty texts.
+TEST(PictureFill, TheHostBoundsWhatNestedPicturesHandOut) {
+    FillHarness h;
+    const RectangleData box{100, 900, 600, 400};
+    HostPicture wide, leaf;
+    wide.objects = {fillWith(pictureFill(9)), shape(10, box), shape(10, box), shape(10, box)};
+    leaf.objects = {fillWith(FillAttributes{}), shape(10, box), shape(10, box), shape(10, box)};
+    h.host().registerPicture(8, wide);
+    h.host().registerPicture(9, leaf);
+    h.host().limitConvertedObjects(12);
+
+    EXPECT_EQ(h.fill(8), 1);
+    EXPECT_TRUE(h.host().conversionsLimited());
+    EXPECT_EQ(h.host().calls("convertPicture"), 4u);  // picture 8, then 9 twice; the third 9 is refused
+    const std::string text = h.take(), refused = "m,10,10,50,50\n\n\n";
+    EXPECT_EQ(text.substr(text.size() - refused.size()), refused) << text;
+}
+
 }  // namespace

@@ -297,6 +297,33 @@ TEST(TextBoxHighlight, ATermListThatCannotBeMadeFindsNothingAndIsTriedAgain) {
     Search huge({"dog", "cat"}, 7);
     huge.request.termCount = INT32_MAX;
     EXPECT_EQ(huge.box({{"dog cat", 7}}), "|dog cat");
+
+    // A host that announces no bytes, or announces bytes and then delivers
+    // none, makes no term; one that delivers fewer bytes than it announced
+    // makes the term of what it delivered.
+    using ConvertText = int32_t (*)(HostSession*, int32_t, const TextSpan*, TextSpan*, int32_t);
+    const struct {
+        ConvertText convert;
+        const char* box;
+    } hosts[] = {
+        {[](HostSession*, int32_t, const TextSpan*, TextSpan* target, int32_t) { return target->count = 0, 1; },
+         "|dog cat"},
+        {[](HostSession*, int32_t, const TextSpan* source, TextSpan* target, int32_t) {
+             return target->count = target->bytes == nullptr ? source->count : 0, 1;
+         },
+         "|dog cat"},
+        {[](HostSession*, int32_t, const TextSpan* source, TextSpan* target, int32_t) {
+             if (target->bytes != nullptr) std::memcpy(const_cast<uint8_t*>(target->bytes), source->bytes, source->count);
+             target->count = source->count + (target->bytes == nullptr ? 1 : 0);
+             return 1;
+         },
+         "|dog [cat|"},
+    };
+    for (const auto& host : hosts) {
+        Search odd({"cat"}, 53);
+        odd.h.session()->convertText = host.convert;
+        EXPECT_EQ(odd.box({{"dog cat", 7}}), host.box);
+    }
 }
 
 }  // namespace

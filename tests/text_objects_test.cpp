@@ -120,16 +120,19 @@ TEST(Collection, PlaysTheBoxBackAtItsEndAsIfNothingHadBeenCollected) {
     }
 }
 
+// An object without a copy operation cannot be collected either.
 TEST(Collection, AFailedCopyOrLinkFailsTheObjectWithNothingWrittenOrLeaked) {
-    for (const char* operation : {"clone", "insertObject"}) {
+    for (const char* operation : {"clone", "insertObject", "no clone operation"}) {
         for (int32_t kind : {kKindTextBox, kKindCharAtt, kKindTab, kKindTextBoxEnd}) {
             DriverHarness h;
             SearchRequest search{};
             h.session()->searchRequest = &search;
             h.start();
             if (kind != kKindTextBox) h.put(kKindTextBox, TextBoxData{});
-            h.host().failAt(operation, 1);
-            EXPECT_EQ(h.put(h.object(kind)), 0) << operation << " " << kind;
+            HostObject* object = h.object(kind);
+            if (refhost::isInjectable(operation)) h.host().failAt(operation, 1);
+            else object->clone = nullptr;
+            EXPECT_EQ(h.put(object), 0) << operation << " " << kind;
             EXPECT_EQ(h.take(), "");
         }
     }

@@ -1,5 +1,7 @@
 // Text strings and width strings as 16-bit code units.
+#include <cstring>
 #include <optional>
+#include <string>
 
 #include "stream/object_kind.h"
 #include "tests/driver_harness.h"
@@ -119,6 +121,45 @@ TEST(TextString, AFailedConversionWritesNothingAndRestoresTheEncoding) {
             EXPECT_EQ(h.take(), simple ? "s,0,96,0,0,4,0\nc,Times New Roman,0,0,0,0,0\n" : "");
         }
     }
+}
+
+// A host that reports more units than the buffer it was handed holds is
+// not believed: the units written are those the buffer holds.
+TEST(TextString, AConversionCountBeyondTheBufferIsHeldToIt) {
+    DriverHarness h;
+    h.start();
+    h.session()->convertToUnits = [](HostSession*, const TextSpan*, TextSpan* target, int32_t, int32_t) {
+        std::memset(const_cast<uint8_t*>(target->bytes), 'A', target->count);
+        target->count += 100;
+        return 1;
+    };
+    const std::string text = "AB";
+    ASSERT_EQ(h.put(stringObject(h, &text, 7, 2)), 1);
+    std::string record = h.take();
+    size_t units = std::stoul(record.substr(2));
+    ASSERT_GT(units, 0u);
+    std::string expected = "u," + std::to_string(units);
+    for (size_t i = 0; i < units; ++i) expected += ",16705";  // 0x4141 in either byte order
+    EXPECT_EQ(record, expected + "\n");
+}
+
+// Without a session byte text has no converter (16-bit units need none) and
+// a font's character set is the default set; a string handler handed a kind
+// it does not know draws nothing.
+TEST(TextUnits, WithoutASessionOrForAnotherKindNothingIsConverted) {
+    DriverHarness h;
+    h.host().useSession(false);
+    h.start();
+    const std::string text = "AB";
+    EXPECT_EQ(h.put(stringObject(h, &text, 7, 2)), 0);
+    EXPECT_EQ(h.put(stringObject(h, &text, 51, 2)), 1);
+    EXPECT_EQ(h.take(), "u,1,16961\n");
+    uint8_t charset = 128;
+    JAVtResolveCharset(nullptr, &charset);
+    EXPECT_EQ(charset, 1);
+    HostObject* other = h.object(kKindCharAtt);
+    EXPECT_EQ(JAVtTextString(h.context(), other), 0);
+    h.host().releaseObject(other);
 }
 
 TEST(TextUnits, ALengthWhoseBufferSizeLeavesThe32BitRangeFailsUntouched) {

@@ -115,7 +115,7 @@ extern "C" int32_t JAVtText(DriverContext* context, HostObject* object) {
     context->paraAttWritten = 1;
     context->textAttPending = 0;
     if (JAVtPutTextAttFont(context, &context->currentTextAtt) == 0) return 0;
-    if (JAVtPutTextUnits(context, simple->text, static_cast<int32_t>(simple->byteLength), simple->encoding) == 0)
+    if (JAVtPutTextUnits(context, simple->text, JAVtClamp32(simple->byteLength), simple->encoding) == 0)
         return 0;
     JAVtWriteTextEnd(context);
     return 1;

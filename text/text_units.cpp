@@ -180,7 +180,9 @@ extern "C" int32_t JAVtTextString(DriverContext* context, HostObject* object) {
         *byteLength = JAVtMeasureText(text);
     }
     if (*encoding == 0) *encoding = JAVtCurrentEncoding(context);
-    auto length = static_cast<int32_t>(*byteLength);
+    // Narrowed by saturation: a length below the 32-bit range stays
+    // negative instead of wrapping to a positive one beyond the text.
+    int32_t length = JAVtClamp32(*byteLength);
     if (length <= 0) return 1;
     UnitRun run{};
     if (!JAVtConvertToUnits(context, text, length, *encoding, &run)) return 0;
@@ -195,7 +197,7 @@ extern "C" int32_t JAVtAppendTxt(DriverContext* context, HostObject* object) {
         context->textAttPending = 0;
         if (JAVtPutTextAttFont(context, &context->currentTextAtt) == 0) return 0;
     }
-    if (JAVtPutTextUnits(context, piece->text, static_cast<int32_t>(piece->byteLength), piece->encoding) == 0) return 0;
+    if (JAVtPutTextUnits(context, piece->text, JAVtClamp32(piece->byteLength), piece->encoding) == 0) return 0;
     if (piece->lastPiece == 1) {
         JAVtCountRecord(context);
         JAVtEmitText(context, "e,\n");

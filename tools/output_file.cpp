@@ -18,12 +18,28 @@ std::string reason() { return std::strerror(errno); }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Permission bits a new file gets under the process's umask.
-mode_t newFileMode() {
+// The process's umask, read where the system shows it. Setting the umask to
+// learn it would leave it 0 for a moment, in which a file another thread
+// creates would be writable by everyone; that is done only where the
+// system does not show it.
+mode_t currentUmask() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status != nullptr) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr)
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return static_cast<mode_t>(mask);
+    }
     mode_t mask = ::umask(0);
     ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
+    return mask;
 }
+
+// Permission bits a new file gets under the process's umask.
+mode_t newFileMode() { return static_cast<mode_t>(0666 & ~currentUmask()); }
 
 // Names such as /dev/stdout and /proc/self/fd/1 stand for an open file of
 // the process: it is written where it stands, never replaced.

@@ -59,7 +59,8 @@ void applyTarget(const Script& script, refhost::ReferenceHost& host) {
 
 }  // namespace
 
-RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const DriverApi& api, OutputStream* stream) {
+RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const DriverApi& api, OutputStream* stream,
+                     const RunObserver& observer) {
     RunOutcome outcome;
     SearchHolder search;
     applyTarget(script, host);
@@ -67,6 +68,7 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
     host.clearLastFailure();
     for (const auto& [key, picture] : script.pictures) host.registerPicture(key, picture);
     DriverContext* context = api.start(stream, host.params(), 0);
+    if (observer) observer(-1, 0, context != nullptr ? 1 : 0);
     if (context == nullptr) {
         outcome.hostFailure = host.describeLastFailure();
         return outcome;
@@ -87,7 +89,9 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
         HostObject* object = script.objects[i](host);
         int32_t kind = object->kind;
         host.clearLastFailure();
-        if (api.put(context, object) == 0) {
+        int32_t result = api.put(context, object);
+        if (observer) observer(static_cast<int64_t>(i), kind, result);
+        if (result == 0) {
             outcome.failedObject = static_cast<int64_t>(i);
             outcome.failedKind = kind;
             outcome.hostFailure = host.describeLastFailure();

@@ -3,6 +3,7 @@
 #define JAVTRG_SCRIPT_RUNNER_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "host/reference_host.h"
@@ -21,10 +22,15 @@ struct RunOutcome {
     std::string hostFailure;
 };
 
+// Told after the start (index -1, kind 0, result 1 when the instance
+// started) and after every object (its index, kind and result).
+using RunObserver = std::function<void(int64_t index, int32_t kind, int32_t result)>;
+
 // Sets the host's target, session and pictures from the script, starts an
 // instance writing to `stream`, hands it the objects in order until one
 // fails, shuts it down and releases the host's picture conversions.
-RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const DriverApi& api, OutputStream* stream);
+RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const DriverApi& api, OutputStream* stream,
+                     const RunObserver& observer = nullptr);
 
 }  // namespace javtool
 
