@@ -297,6 +297,19 @@ TEST_F(ConvertTool, UsageErrorsExitWithTwoAndVersionNamesTheLibrary) {
     EXPECT_NE(version.find("\nlibrary " + fs::canonical(JAVTRG_LIBRARY).string() + " (version "), std::string::npos)
         << version;
     EXPECT_EQ(run("--library /nonexistent/libjavtrg.so --version").status, 1);
+
+    // Every usage line of --help stands in README as it stands there.
+    std::string help;
+    EXPECT_EQ(run("--help", "", &help).status, 0);
+    const std::string readme = readFile(fs::path(JAVTRG_SOURCE_DIR) / "README.md");
+    std::istringstream lines(help.substr(help.find("Usage lines:")));
+    int usageLines = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("  javtrg ", 0) != 0) continue;
+        ++usageLines;
+        EXPECT_NE(readme.find("\n" + line.substr(2) + "\n"), std::string::npos) << line;
+    }
+    EXPECT_EQ(usageLines, 5);
 }
 
 }  // namespace

@@ -53,8 +53,11 @@ int run(int argc, char** argv) {
     app.footer("Usage lines:\n"
                "  javtrg convert SCRIPT [-o FILE] [--elements DIR] [--library PATH]\n"
                "  javtrg convert SCRIPT... --out-dir DIR [-j N] [--elements DIR] [--library PATH]\n"
+               "  javtrg check STREAM [--lenient]\n"
+               "  javtrg preview STREAM [-o FILE.svg|FILE.html|FILE.png] [--elements DIR] [--size WxH] [--lenient]\n"
                "  javtrg --version [--library PATH]\n"
-               "Exit status: 0 success, 1 the driver or the output failed, 2 bad usage or a malformed script.");
+               "Exit status: 0 success, 1 the driver or the output failed, 2 bad usage or a malformed script or "
+               "stream.");
     bool version = false;
     app.add_flag("--version", version, "Print the versions of the tool and of the driver library it loads");
     std::string library = libraryFromEnvironment();
