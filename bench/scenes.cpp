@@ -47,10 +47,10 @@ struct Random {
 };
 
 template <typename Body>
-void add(Scene& scene, std::vector<ObjectSpec>& list, int32_t kind, const Body& body) {
+void add(Scene& scene, std::vector<ObjectRecipe>& list, int32_t kind, const Body& body) {
     size_t offset = scene.bodies.size();
     scene.bodies.append(reinterpret_cast<const char*>(&body), sizeof body);
-    list.push_back(ObjectSpec{kind, offset, sizeof body});
+    list.push_back(ObjectRecipe{kind, offset, sizeof body});
 }
 
 LineAttributes pen(int32_t width, uint32_t colour) {
@@ -296,12 +296,12 @@ std::unique_ptr<Scene> makeScene(benchhost::BenchHost& host, const std::string& 
 void prepareRun(benchhost::BenchHost& host, const Scene& scene, int64_t periods, std::vector<HostObject*>* objects) {
     host.beginRun();
     objects->clear();
-    auto make = [&](const ObjectSpec& spec) {
-        objects->push_back(host.object(spec.kind, scene.bodies.data() + spec.offset, spec.size));
+    auto make = [&](const ObjectRecipe& recipe) {
+        objects->push_back(host.object(recipe.kind, scene.bodies.data() + recipe.offset, recipe.size));
     };
-    for (const ObjectSpec& spec : scene.prologue) make(spec);
+    for (const ObjectRecipe& recipe : scene.prologue) make(recipe);
     for (int64_t p = 0; p < periods; ++p) {
-        for (const ObjectSpec& spec : scene.period) make(spec);
+        for (const ObjectRecipe& recipe : scene.period) make(recipe);
     }
 }
 

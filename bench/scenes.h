@@ -20,7 +20,7 @@ namespace benchscene {
 // Shapes of a period at most; larger scenes draw the period again.
 inline constexpr int64_t kPeriodShapes = 1000;
 
-struct ObjectSpec {
+struct ObjectRecipe {
     int32_t kind;
     size_t offset;  // of the body in Scene::bodies
     size_t size;
@@ -31,8 +31,8 @@ struct Scene {
     int64_t count = 0;   // shapes or text boxes drawn
     int64_t periods = 1;
     int64_t codeUnits = 0;  // units of text a run draws (text scenes)
-    std::vector<ObjectSpec> prologue;
-    std::vector<ObjectSpec> period;
+    std::vector<ObjectRecipe> prologue;
+    std::vector<ObjectRecipe> period;
     std::string bodies;
     std::deque<std::string> texts;  // the bytes text bodies refer to
     // A search request (text scenes searched for terms).

@@ -38,23 +38,23 @@ std::vector<int32_t> readPairs(FuzzedDataProvider& in, size_t count) {
     return values;
 }
 
-void readPointList(FuzzedDataProvider& in, ObjectSpec* spec, size_t bodyOffset) {
+void readPointList(FuzzedDataProvider& in, ObjectRecipe* recipe, size_t bodyOffset) {
     if (in.ConsumeIntegralInRange(0, 7) == 0) return;  // absent
     size_t count = in.ConsumeIntegralInRange<size_t>(0, 40);
     std::vector<int32_t> pairs = readPairs(in, count);
     std::vector<int32_t> list(1 + pairs.size());
     list[0] = static_cast<int32_t>(count);
     std::copy(pairs.begin(), pairs.end(), list.begin() + 1);
-    referBlock(spec, bodyOffset, bytesOf(list));
+    referBlock(recipe, bodyOffset, bytesOf(list));
 }
 
-void readCurve(FuzzedDataProvider& in, ObjectSpec* spec) {
+void readCurve(FuzzedDataProvider& in, ObjectRecipe* recipe) {
     size_t count = in.ConsumeIntegralInRange<size_t>(0, 13);
-    refhost::CurveData* curve = startBody<refhost::CurveData>(spec, spec->kind);
+    refhost::CurveData* curve = startBody<refhost::CurveData>(recipe, recipe->kind);
     // The count may claim fewer points than given (never more), or a count
     // that is no start point and groups of three.
     curve->pointCount = static_cast<uint32_t>(in.ConsumeIntegralInRange<size_t>(0, count));
-    if (count > 0) referBlock(spec, offsetof(refhost::CurveData, points), bytesOf(readPairs(in, count)));
+    if (count > 0) referBlock(recipe, offsetof(refhost::CurveData, points), bytesOf(readPairs(in, count)));
 }
 
 void readGradient(FuzzedDataProvider& in, GradientDef* g) {
@@ -79,8 +79,8 @@ void readGradient(FuzzedDataProvider& in, GradientDef* g) {
     g->stepCount = in.ConsumeIntegralInRange(0, 15) != 0 ? in.ConsumeIntegralInRange(-1, 300) : readCoordinate(in);
 }
 
-void readFill(FuzzedDataProvider& in, ObjectSpec* spec, uint64_t pictures) {
-    auto* fill = startBody<FillAttributes>(spec, kKindFillAtt);
+void readFill(FuzzedDataProvider& in, ObjectRecipe* recipe, uint64_t pictures) {
+    auto* fill = startBody<FillAttributes>(recipe, kKindFillAtt);
     constexpr int32_t kStyles[] = {0, 1, 2, 3, 4, 5, 5, 5, 6, -1};
     fill->fillStyle = in.PickValueInArray(kStyles);
     fill->foreEnable = in.ConsumeIntegralInRange(0, 2);
@@ -94,8 +94,8 @@ void readFill(FuzzedDataProvider& in, ObjectSpec* spec, uint64_t pictures) {
     readGradient(in, &fill->gradient);
 }
 
-void readRaster(FuzzedDataProvider& in, ObjectSpec* spec) {
-    auto* raster = startBody<refhost::RasterBody>(spec, kKindRaster);
+void readRaster(FuzzedDataProvider& in, ObjectRecipe* recipe) {
+    auto* raster = startBody<refhost::RasterBody>(recipe, kKindRaster);
     int32_t* corners = &raster->corners.x0;
     for (int i = 0; i < 6; ++i) corners[i] = readCoordinate(in);
     uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 6);
@@ -106,14 +106,14 @@ void readRaster(FuzzedDataProvider& in, ObjectSpec* spec) {
     // The pixels may be fewer than the size claims; the host refuses them.
     size_t pixels = width * height * 4;
     if (in.ConsumeIntegralInRange(0, 9) == 0) pixels /= 2;
-    referBlock(spec, offsetof(refhost::RasterBody, image.pixels), in.ConsumeBytes<uint8_t>(pixels));
+    referBlock(recipe, offsetof(refhost::RasterBody, image.pixels), in.ConsumeBytes<uint8_t>(pixels));
 }
 
-void readTextFont(FuzzedDataProvider& in, ObjectSpec* spec) {
+void readTextFont(FuzzedDataProvider& in, ObjectRecipe* recipe) {
     if (in.ConsumeIntegralInRange(0, 3) == 0) return;  // no font
     std::vector<uint8_t> font = in.ConsumeBytes<uint8_t>(sizeof(TextFont));
     font.resize(sizeof(TextFont));
-    referBlock(spec, offsetof(TextAttributes, font), font);
+    referBlock(recipe, offsetof(TextAttributes, font), font);
 }
 
 }  // namespace
@@ -135,22 +135,22 @@ int32_t readEncoding(FuzzedDataProvider& in) {
     return in.PickValueInArray(kEncodings);
 }
 
-HostObject* buildObject(refhost::ReferenceHost& host, const ObjectSpec& spec) {
-    HostObject* object = host.newObject(spec.kind, spec.body.size());
-    std::memcpy(host.payload(object), spec.body.data(), spec.body.size());
-    for (const ObjectSpec::Block& block : spec.blocks)
+HostObject* buildObject(refhost::ReferenceHost& host, const ObjectRecipe& recipe) {
+    HostObject* object = host.newObject(recipe.kind, recipe.body.size());
+    std::memcpy(host.payload(object), recipe.body.data(), recipe.body.size());
+    for (const ObjectRecipe::Block& block : recipe.blocks)
         host.attachBlock(object, block.fieldOffset, block.bytes.data(), block.bytes.size(), block.extra);
-    for (const ObjectSpec::Child& child : spec.children)
+    for (const ObjectRecipe::Child& child : recipe.children)
         host.attachObject(object, child.fieldOffset, buildObject(host, *child.object));
     return object;
 }
 
-void referBlock(ObjectSpec* spec, size_t bodyOffset, std::vector<uint8_t> bytes, size_t extra) {
+void referBlock(ObjectRecipe* recipe, size_t bodyOffset, std::vector<uint8_t> bytes, size_t extra) {
     int32_t field = static_cast<int32_t>(kHostObjectPayloadOffset + bodyOffset);
-    spec->blocks.push_back(ObjectSpec::Block{field, std::move(bytes), extra});
+    recipe->blocks.push_back(ObjectRecipe::Block{field, std::move(bytes), extra});
 }
 
-void referText(FuzzedDataProvider& in, ObjectSpec* spec, size_t textOffset, size_t lengthOffset, size_t limit) {
+void referText(FuzzedDataProvider& in, ObjectRecipe* recipe, size_t textOffset, size_t lengthOffset, size_t limit) {
     if (in.ConsumeIntegralInRange(0, 7) == 0) return;  // absent
     std::vector<uint8_t> text = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, limit));
     int64_t length = static_cast<int64_t>(text.size());
@@ -160,108 +160,108 @@ void referText(FuzzedDataProvider& in, ObjectSpec* spec, size_t textOffset, size
         case 2: length = in.ConsumeIntegralInRange<int64_t>(0, length); break;
         default: break;
     }
-    std::memcpy(spec->body.data() + lengthOffset, &length, sizeof length);
+    std::memcpy(recipe->body.data() + lengthOffset, &length, sizeof length);
     // Two zero bytes after the text: a measured length ends within the block
     // for byte texts and for 16-bit units alike.
-    referBlock(spec, textOffset, std::move(text), 2);
+    referBlock(recipe, textOffset, std::move(text), 2);
 }
 
-ObjectSpec readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
-    ObjectSpec spec;
-    spec.kind = in.PickValueInArray(kKinds);
-    if (spec.kind == 49) spec.kind = in.ConsumeIntegralInRange(49, INT32_MAX);
-    if (spec.kind == -1) spec.kind = in.ConsumeIntegralInRange(INT32_MIN, -1);
+ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
+    ObjectRecipe recipe;
+    recipe.kind = in.PickValueInArray(kKinds);
+    if (recipe.kind == 49) recipe.kind = in.ConsumeIntegralInRange(49, INT32_MAX);
+    if (recipe.kind == -1) recipe.kind = in.ConsumeIntegralInRange(INT32_MIN, -1);
     // Every body starts from the input's values; references are then set.
-    spec.body.assign(refhost::payloadSizeForKind(spec.kind), 0);
+    recipe.body.assign(refhost::payloadSizeForKind(recipe.kind), 0);
     std::vector<uint8_t> raw = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, 48));
-    std::copy(raw.begin(), raw.end(), spec.body.begin());
+    std::copy(raw.begin(), raw.end(), recipe.body.begin());
     auto ints = [&](size_t count) {
-        auto* fields = reinterpret_cast<int32_t*>(spec.body.data());
+        auto* fields = reinterpret_cast<int32_t*>(recipe.body.data());
         for (size_t i = 0; i < count; ++i) fields[i] = readCoordinate(in);
     };
-    switch (spec.kind) {
-        case kKindPolyline: startBody<PolylineData>(&spec, spec.kind); readPointList(in, &spec, offsetof(PolylineData, points)); break;
-        case kKindPolygon: startBody<PolygonData>(&spec, spec.kind); readPointList(in, &spec, offsetof(PolygonData, points)); break;
+    switch (recipe.kind) {
+        case kKindPolyline: startBody<PolylineData>(&recipe, recipe.kind); readPointList(in, &recipe, offsetof(PolylineData, points)); break;
+        case kKindPolygon: startBody<PolygonData>(&recipe, recipe.kind); readPointList(in, &recipe, offsetof(PolygonData, points)); break;
         case kKindOpenCurve:
-        case kKindClosedCurve: readCurve(in, &spec); break;
+        case kKindClosedCurve: readCurve(in, &recipe); break;
         case kKindRectangle:
         case kKindRoundRect:
         case kKindCircle:
         case kKindEllipse:
         case kKindTextBox: ints(6); break;
-        case kKindRaster: readRaster(in, &spec); break;
+        case kKindRaster: readRaster(in, &recipe); break;
         case kKindClip: {
-            auto* clip = startBody<ClipData>(&spec, spec.kind);
+            auto* clip = startBody<ClipData>(&recipe, recipe.kind);
             clip->mode = in.ConsumeIntegralInRange(-1, 2);
             if (depth < kMaxNesting && in.ConsumeBool()) {
-                auto nested = std::make_shared<ObjectSpec>(in.ConsumeBool() ? ObjectSpec{} : readObject(in, depth + 1, pictures));
+                auto nested = std::make_shared<ObjectRecipe>(in.ConsumeBool() ? ObjectRecipe{} : readObject(in, depth + 1, pictures));
                 if (nested->kind == 0) {
                     auto* r = startBody<RectangleData>(nested.get(), kKindRectangle);
                     r->x0 = readCoordinate(in), r->y0 = readCoordinate(in), r->x1 = readCoordinate(in), r->y1 = readCoordinate(in);
                 }
-                spec.children.push_back(ObjectSpec::Child{static_cast<int32_t>(kHostObjectPayloadOffset + offsetof(ClipData, rectangle)), nested});
+                recipe.children.push_back(ObjectRecipe::Child{static_cast<int32_t>(kHostObjectPayloadOffset + offsetof(ClipData, rectangle)), nested});
             }
             break;
         }
-        case kKindFillAtt: readFill(in, &spec, pictures); break;
+        case kKindFillAtt: readFill(in, &recipe, pictures); break;
         case kKindTextAtt: {
-            auto* text = startBody<TextAttributes>(&spec, spec.kind);
+            auto* text = startBody<TextAttributes>(&recipe, recipe.kind);
             text->fontHeight = readCoordinate(in);
             text->placementMajor = in.ConsumeIntegralInRange<uint32_t>(0, 6);
             text->placementMinor = in.ConsumeIntegralInRange<uint32_t>(0, 4);
             text->textColour = in.ConsumeIntegral<uint32_t>();
-            readTextFont(in, &spec);
+            readTextFont(in, &recipe);
             break;
         }
         case kKindPalette: {
-            startBody<PaletteData>(&spec, spec.kind);
+            startBody<PaletteData>(&recipe, recipe.kind);
             if (in.ConsumeIntegralInRange(0, 4) == 0) break;  // no table
             size_t entries = in.ConsumeIntegralInRange<size_t>(0, 8);
             std::vector<int32_t> table(1 + entries);
             // The count never claims more colours than the table holds.
             table[0] = in.ConsumeIntegralInRange<int32_t>(in.ConsumeBool() ? INT32_MIN : -1, static_cast<int32_t>(entries));
             for (size_t i = 1; i < table.size(); ++i) table[i] = in.ConsumeIntegral<int32_t>();
-            referBlock(&spec, offsetof(PaletteData, palette), bytesOf(table));
+            referBlock(&recipe, offsetof(PaletteData, palette), bytesOf(table));
             break;
         }
         case kKindTaggedRect: {
-            auto* tagged = startBody<TaggedRectData>(&spec, spec.kind);
+            auto* tagged = startBody<TaggedRectData>(&recipe, recipe.kind);
             tagged->tag = in.ConsumeBool() ? 5 : in.ConsumeIntegral<int32_t>();
             if (in.ConsumeIntegralInRange(0, 3) != 0)
-                referBlock(&spec, offsetof(TaggedRectData, values),
+                referBlock(&recipe, offsetof(TaggedRectData, values),
                            bytesOf(std::vector<int32_t>{readCoordinate(in), readCoordinate(in), readCoordinate(in), readCoordinate(in)}));
             break;
         }
         case kKindSimpleText: {
-            auto* simple = startBody<SimpleTextData>(&spec, spec.kind);
+            auto* simple = startBody<SimpleTextData>(&recipe, recipe.kind);
             simple->x1 = readCoordinate(in), simple->y1 = readCoordinate(in);
             simple->x2 = readCoordinate(in), simple->y2 = readCoordinate(in);
             simple->encoding = readEncoding(in);
-            referText(in, &spec, offsetof(SimpleTextData, text), offsetof(SimpleTextData, byteLength), 64);
+            referText(in, &recipe, offsetof(SimpleTextData, text), offsetof(SimpleTextData, byteLength), 64);
             break;
         }
         case kKindTextPiece: {
-            auto* piece = startBody<TextPieceData>(&spec, spec.kind);
+            auto* piece = startBody<TextPieceData>(&recipe, recipe.kind);
             piece->lastPiece = in.ConsumeIntegralInRange(0, 2);
             piece->encoding = readEncoding(in);
-            referText(in, &spec, offsetof(TextPieceData, text), offsetof(TextPieceData, byteLength), 64);
+            referText(in, &recipe, offsetof(TextPieceData, text), offsetof(TextPieceData, byteLength), 64);
             break;
         }
         case kKindTextString: {
-            auto* string = startBody<TextStringData>(&spec, spec.kind);
+            auto* string = startBody<TextStringData>(&recipe, recipe.kind);
             string->encoding = readEncoding(in);
-            referText(in, &spec, offsetof(TextStringData, text), offsetof(TextStringData, byteLength), 64);
+            referText(in, &recipe, offsetof(TextStringData, text), offsetof(TextStringData, byteLength), 64);
             break;
         }
         case kKindWidthString: {
-            auto* string = startBody<WidthStringData>(&spec, spec.kind);
+            auto* string = startBody<WidthStringData>(&recipe, recipe.kind);
             string->encoding = readEncoding(in);
             string->runWidth = readCoordinate(in);
-            referText(in, &spec, offsetof(WidthStringData, text), offsetof(WidthStringData, byteLength), 64);
+            referText(in, &recipe, offsetof(WidthStringData, text), offsetof(WidthStringData, byteLength), 64);
             break;
         }
         case kKindCharAtt: {
-            auto* chars = reinterpret_cast<CharAttributes*>(spec.body.data());
+            auto* chars = reinterpret_cast<CharAttributes*>(recipe.body.data());
             chars->charFont.height = readCoordinate(in);
             chars->superscript = in.ConsumeIntegralInRange(0, 1);
             chars->subscript = in.ConsumeIntegralInRange(0, 1);
@@ -271,7 +271,7 @@ ObjectSpec readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
         case kKindParaStartAtt: ints(11); break;
         default: break;  // markers, attributes and kinds without references keep their raw bytes
     }
-    return spec;
+    return recipe;
 }
 
 void readTarget(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
@@ -323,8 +323,8 @@ uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
         } else {
             size_t objects = in.ConsumeIntegralInRange<size_t>(0, kMaxPictureObjects);
             for (size_t i = 0; i < objects; ++i) {
-                auto spec = std::make_shared<ObjectSpec>(readObject(in, 1, count));
-                picture.objects.push_back([spec](refhost::ReferenceHost& h) { return buildObject(h, *spec); });
+                auto recipe = std::make_shared<ObjectRecipe>(readObject(in, 1, count));
+                picture.objects.push_back([recipe](refhost::ReferenceHost& h) { return buildObject(h, *recipe); });
             }
         }
         host.registerPicture(key, std::move(picture));
@@ -332,12 +332,12 @@ uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     return count;
 }
 
-bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectSpec>& objects) {
+bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectRecipe>& objects) {
     refhost::MemoryStream* stream = host.memoryStream(true, true);
     stream->keep = false;
     DriverContext* context = startTrgJAV(&stream->base, host.params(), 0);
     if (context != nullptr) {
-        for (const ObjectSpec& spec : objects) putJAVobject(context, buildObject(host, spec));
+        for (const ObjectRecipe& recipe : objects) putJAVobject(context, buildObject(host, recipe));
         shutDownJAVtrg(context);
     }
     host.releaseConversions();
@@ -347,7 +347,7 @@ bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectSpec>& o
 bool driveAnyPicture(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     readTarget(in, host);
     uint64_t pictures = readPictures(in, host);
-    std::vector<ObjectSpec> objects;
+    std::vector<ObjectRecipe> objects;
     while (objects.size() < 64 && in.remaining_bytes() > 0) objects.push_back(readObject(in, 0, pictures));
     return drivePicture(host, objects);
 }

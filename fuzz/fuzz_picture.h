@@ -31,7 +31,7 @@ int32_t readEncoding(FuzzedDataProvider& in);
 
 // One object as a description, built into a host as often as needed (the
 // objects of a vector picture are made at every conversion).
-struct ObjectSpec {
+struct ObjectRecipe {
     int32_t kind = 0;
     std::vector<uint8_t> body;  // the payload
     struct Block {
@@ -42,35 +42,35 @@ struct ObjectSpec {
     std::vector<Block> blocks;
     struct Child {
         int32_t fieldOffset;
-        std::shared_ptr<ObjectSpec> object;
+        std::shared_ptr<ObjectRecipe> object;
     };
     std::vector<Child> children;
 };
 
-HostObject* buildObject(refhost::ReferenceHost& host, const ObjectSpec& spec);
+HostObject* buildObject(refhost::ReferenceHost& host, const ObjectRecipe& recipe);
 
-// Starts an ObjectSpec of `kind` with a body of `Body` (zeroed, then filled by the
+// Starts an ObjectRecipe of `kind` with a body of `Body` (zeroed, then filled by the
 // caller through body<Body>()).
 template <typename Body>
-Body* startBody(ObjectSpec* spec, int32_t kind) {
-    spec->kind = kind;
-    spec->body.assign(sizeof(Body) < 64 ? 64 : sizeof(Body), 0);
-    return reinterpret_cast<Body*>(spec->body.data());
+Body* startBody(ObjectRecipe* recipe, int32_t kind) {
+    recipe->kind = kind;
+    recipe->body.assign(sizeof(Body) < 64 ? 64 : sizeof(Body), 0);
+    return reinterpret_cast<Body*>(recipe->body.data());
 }
 // A block of `bytes` (and `extra` zero bytes) the object refers to from
 // its field at payload offset `bodyOffset`.
-void referBlock(ObjectSpec* spec, size_t bodyOffset, std::vector<uint8_t> bytes, size_t extra = 0);
+void referBlock(ObjectRecipe* recipe, size_t bodyOffset, std::vector<uint8_t> bytes, size_t extra = 0);
 
 // A text of at most `limit` bytes for a text field at payload offset
 // `textOffset`, and its length field at `lengthOffset`: absent now and then,
 // else raw bytes with a length within them (or 0 or less: measured by the
 // driver up to the zero bytes that follow it).
-void referText(FuzzedDataProvider& in, ObjectSpec* spec, size_t textOffset, size_t lengthOffset, size_t limit);
+void referText(FuzzedDataProvider& in, ObjectRecipe* recipe, size_t textOffset, size_t lengthOffset, size_t limit);
 
 // Any object: any kind the driver handles, group markers and unknown
 // kinds, every field from the input. Fills may name the pictures 1 to
 // `pictures`, or none the host knows.
-ObjectSpec readObject(FuzzedDataProvider& in, int depth, uint64_t pictures);
+ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures);
 
 // The target (frame, sizes, colour mode, byte order, target info) and the
 // session's encodings.
@@ -84,7 +84,7 @@ uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host);
 // the host's conversions. True when the host holds nothing of the run
 // afterwards (blocks, objects, open elements). A run that did not start is
 // clean when it left nothing either.
-bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectSpec>& objects);
+bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectRecipe>& objects);
 // The rest of the input as a whole picture: target, fill pictures and up to
 // 64 objects of any kind, driven as drivePicture does.
 bool driveAnyPicture(FuzzedDataProvider& in, refhost::ReferenceHost& host);

@@ -38,13 +38,13 @@ std::string readText(FuzzedDataProvider& in, int32_t encoding, bool bigEndian, s
 
 // The text of a string object: its bytes and a length within them (or 0:
 // measured up to the zero bytes after it).
-void referString(FuzzedDataProvider& in, ObjectSpec* spec, size_t textOffset, size_t lengthOffset, int32_t encoding,
+void referString(FuzzedDataProvider& in, ObjectRecipe* recipe, size_t textOffset, size_t lengthOffset, int32_t encoding,
                  bool bigEndian) {
     if (in.ConsumeIntegralInRange(0, 9) == 0) return;  // absent
     std::string text = readText(in, encoding, bigEndian, 12);
     int64_t length = in.ConsumeIntegralInRange(0, 5) == 0 ? 0 : static_cast<int64_t>(text.size());
-    std::memcpy(spec->body.data() + lengthOffset, &length, sizeof length);
-    referBlock(spec, textOffset, std::vector<uint8_t>(text.begin(), text.end()), 2);
+    std::memcpy(recipe->body.data() + lengthOffset, &length, sizeof length);
+    referBlock(recipe, textOffset, std::vector<uint8_t>(text.begin(), text.end()), 2);
 }
 
 FontDescriptor readFont(FuzzedDataProvider& in) {
@@ -63,12 +63,12 @@ FontDescriptor readFont(FuzzedDataProvider& in) {
     return font;
 }
 
-ObjectSpec readTextObject(FuzzedDataProvider& in, bool bigEndian) {
-    ObjectSpec spec;
+ObjectRecipe readTextObject(FuzzedDataProvider& in, bool bigEndian) {
+    ObjectRecipe recipe;
     int32_t encoding = readEncoding(in);
     switch (in.ConsumeIntegralInRange(0, 12)) {
         case 0: {
-            auto* box = startBody<TextBoxData>(&spec, kKindTextBox);
+            auto* box = startBody<TextBoxData>(&recipe, kKindTextBox);
             box->x1 = readCoordinate(in), box->y1 = readCoordinate(in);
             box->x2 = readCoordinate(in), box->y2 = readCoordinate(in);
             box->rotation = readCoordinate(in);
@@ -76,13 +76,13 @@ ObjectSpec readTextObject(FuzzedDataProvider& in, bool bigEndian) {
             break;
         }
         case 1: {
-            auto* para = startBody<ParaAttributes>(&spec, in.ConsumeBool() ? kKindParaAtt : kKindParaStartAtt);
+            auto* para = startBody<ParaAttributes>(&recipe, in.ConsumeBool() ? kKindParaAtt : kKindParaStartAtt);
             int32_t* fields = &para->modeA;
             for (int i = 0; i < 11; ++i) fields[i] = in.ConsumeBool() ? in.ConsumeIntegralInRange(-2, 300) : readCoordinate(in);
             break;
         }
         case 2: {
-            auto* chars = startBody<CharAttributes>(&spec, kKindCharAtt);
+            auto* chars = startBody<CharAttributes>(&recipe, kKindCharAtt);
             chars->charColour = in.ConsumeIntegral<uint32_t>();
             chars->charFont = readFont(in);
             chars->superscript = in.ConsumeIntegralInRange(0, 1);
@@ -91,22 +91,22 @@ ObjectSpec readTextObject(FuzzedDataProvider& in, bool bigEndian) {
         }
         case 3:
         case 4: {
-            auto* string = startBody<TextStringData>(&spec, kKindTextString);
+            auto* string = startBody<TextStringData>(&recipe, kKindTextString);
             string->encoding = encoding;
-            referString(in, &spec, offsetof(TextStringData, text), offsetof(TextStringData, byteLength), encoding, bigEndian);
+            referString(in, &recipe, offsetof(TextStringData, text), offsetof(TextStringData, byteLength), encoding, bigEndian);
             break;
         }
         case 5: {
-            auto* string = startBody<WidthStringData>(&spec, kKindWidthString);
+            auto* string = startBody<WidthStringData>(&recipe, kKindWidthString);
             string->encoding = encoding;
             string->runWidth = in.ConsumeIntegralInRange(-5, 500);
-            referString(in, &spec, offsetof(WidthStringData, text), offsetof(WidthStringData, byteLength), encoding, bigEndian);
+            referString(in, &recipe, offsetof(WidthStringData, text), offsetof(WidthStringData, byteLength), encoding, bigEndian);
             break;
         }
-        case 6: startBody<TextBoxData>(&spec, in.ConsumeBool() ? kKindTab : kKindParaStart); break;
-        case 7: startBody<TextBoxData>(&spec, kKindTextBoxEnd); break;
+        case 6: startBody<TextBoxData>(&recipe, in.ConsumeBool() ? kKindTab : kKindParaStart); break;
+        case 7: startBody<TextBoxData>(&recipe, kKindTextBoxEnd); break;
         case 8: {
-            auto* text = startBody<TextAttributes>(&spec, kKindTextAtt);
+            auto* text = startBody<TextAttributes>(&recipe, kKindTextAtt);
             text->fontHeight = in.ConsumeIntegralInRange(-400, 400);
             text->textColour = in.ConsumeIntegral<uint32_t>();
             if (in.ConsumeBool()) {
@@ -116,28 +116,28 @@ ObjectSpec readTextObject(FuzzedDataProvider& in, bool bigEndian) {
                 std::memcpy(font.plainFace, font.descriptor.faceName, sizeof font.plainFace);
                 std::vector<uint8_t> bytes(sizeof font);
                 std::memcpy(bytes.data(), &font, sizeof font);
-                referBlock(&spec, offsetof(TextAttributes, font), bytes);
+                referBlock(&recipe, offsetof(TextAttributes, font), bytes);
             }
             break;
         }
         case 9: {
-            auto* simple = startBody<SimpleTextData>(&spec, kKindSimpleText);
+            auto* simple = startBody<SimpleTextData>(&recipe, kKindSimpleText);
             simple->x1 = readCoordinate(in), simple->y1 = readCoordinate(in);
             simple->x2 = readCoordinate(in), simple->y2 = readCoordinate(in);
             simple->encoding = encoding;
-            referString(in, &spec, offsetof(SimpleTextData, text), offsetof(SimpleTextData, byteLength), encoding, bigEndian);
+            referString(in, &recipe, offsetof(SimpleTextData, text), offsetof(SimpleTextData, byteLength), encoding, bigEndian);
             break;
         }
         case 10: {
-            auto* piece = startBody<TextPieceData>(&spec, kKindTextPiece);
+            auto* piece = startBody<TextPieceData>(&recipe, kKindTextPiece);
             piece->lastPiece = in.ConsumeIntegralInRange(0, 1);
             piece->encoding = encoding;
-            referString(in, &spec, offsetof(TextPieceData, text), offsetof(TextPieceData, byteLength), encoding, bigEndian);
+            referString(in, &recipe, offsetof(TextPieceData, text), offsetof(TextPieceData, byteLength), encoding, bigEndian);
             break;
         }
-        default: spec = readObject(in, 0, 0); break;
+        default: recipe = readObject(in, 0, 0); break;
     }
-    return spec;
+    return recipe;
 }
 
 // The search request and the storage of its terms, alive for the run.
@@ -195,7 +195,7 @@ bool textSearch(const uint8_t* data, size_t size) {
         readSearch(in, bigEndian, &search);
         host.session()->searchRequest = &search.request;
     }
-    std::vector<ObjectSpec> objects;
+    std::vector<ObjectRecipe> objects;
     while (objects.size() < 48 && in.remaining_bytes() > 0) objects.push_back(readTextObject(in, bigEndian));
     return drivePicture(host, objects);
 }
