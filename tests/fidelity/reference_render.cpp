@@ -7,7 +7,8 @@
 // through `wmf2svg`. The SVG is rendered on white by librsvg and cairo. The
 // size is the page at 96 pixels per inch unless --size names one; a placeable
 // metafile's page is its frame, a plain metafile's the size wmf2svg gives
-// it. Prints "pages K size WxH" (the file's page count and the size drawn).
+// it. Prints "pages K size WxH library NAME" (the file's page count, the
+// size drawn and the library that read the file).
 // Exit 0 on success, 2 for bad usage or a file that cannot be drawn, with
 // one line on stderr.
 #include <spawn.h>
@@ -55,6 +56,7 @@ constexpr double kDefaultSideMax = 8192;
 struct Reference {
     std::string svg;
     size_t pageCount = 0;
+    const char* library = "libwmf";
     RasterSize pageSize;  // 0 x 0: the SVG's own size
 };
 
@@ -189,7 +191,7 @@ const DrawingLibrary kDrawingLibraries[] = {
      }},
     {"libmspub", libmspub::MSPUBDocument::isSupported, libmspub::MSPUBDocument::parse},
     {"libcdr", libcdr::CDRDocument::isSupported, libcdr::CDRDocument::parse},
-    {"libcdr (CMX)", libcdr::CMXDocument::isSupported, libcdr::CMXDocument::parse},
+    {"libcdr", libcdr::CMXDocument::isSupported, libcdr::CMXDocument::parse},
     {"libwpg", libwpg::WPGraphics::isSupported,
      [](librevenge::RVNGInputStream* input, librevenge::RVNGDrawingInterface* painter) {
          return libwpg::WPGraphics::parse(input, painter);
@@ -217,6 +219,7 @@ bool drawingReference(const std::string& bytes, uint32_t page, Reference* refere
             *error = std::string(library.name) + " refused it";
             return false;
         }
+        reference->library = library.name;
         reference->pageCount = pages.size();
         if (pages.empty()) {
             *error = std::string(library.name) + " found no page in it";
@@ -294,12 +297,13 @@ int main(int argc, char** argv) {
         double width = reference.pageSize.width;
         double height = reference.pageSize.height;
         if (width == 0 && !javfidelity::svgNaturalSize(reference.svg, &width, &height, &error)) {
-            return fail("page " + std::to_string(page) + ": " + error);
+            return fail("page " + std::to_string(page) + " cannot be drawn: " + error);
         }
         size = defaultSize(width, height);
     }
     error = javfidelity::rasteriseSvg(reference.svg, size, output);
     if (!error.empty()) return fail(error);
-    std::cout << "pages " << reference.pageCount << " size " << size.width << "x" << size.height << "\n";
+    std::cout << "pages " << reference.pageCount << " size " << size.width << "x" << size.height << " library "
+              << reference.library << "\n";
     return 0;
 }

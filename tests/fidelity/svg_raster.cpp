@@ -57,7 +57,7 @@ bool svgNaturalSize(const std::string& svg, double* width, double* height, std::
         return false;
     }
     if (!naturalSize(document.handle, width, height)) {
-        *error = "the SVG has no size";
+        *error = "its SVG has no size";
         return false;
     }
     return true;
