@@ -57,7 +57,8 @@ void matchInk(const GreyImage& from, const GreyImage& to, uint32_t width, uint32
             bool found = false;
             for (int64_t dy = -kMatchReach; dy <= kMatchReach && !found; ++dy) {
                 for (int64_t dx = -kMatchReach; dx <= kMatchReach && !found; ++dx) {
-                    found = std::abs(to.at(x + dx, y + dy) - grey) <= kMatchGreys;
+                    int other = to.at(x + dx, y + dy);
+                    found = other < kInkBelow && std::abs(other - grey) <= kMatchGreys;
                 }
             }
             if (found) {

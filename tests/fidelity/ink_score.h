@@ -2,7 +2,9 @@
 //
 // Both pictures are greyscale on white. A pixel darker than 245 is ink. An
 // ink pixel of one picture is matched when the other picture has, within 2
-// pixels (its 5 x 5 neighbourhood), a pixel whose grey is within 64 of it.
+// pixels (its 5 x 5 neighbourhood), an ink pixel whose grey is within 64 of
+// it. The match must be ink: white paper is within 64 of every pale grey,
+// and would let a blank page match a drawing of pale fills.
 // Precision is the matched share of our ink, recall the matched share of
 // the reference's, the score their harmonic mean. A picture without ink
 // has nothing unmatched: its share counts 1. So a blank preview of a

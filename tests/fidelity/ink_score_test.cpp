@@ -62,6 +62,8 @@ TEST(InkScore, ScoresSyntheticPictures) {
         // pixels matched in each picture.
         {"frame moved by 3 pixels", plan(3, 0, true, false), frameOnly, 82.0 / 156.0},
         {"blank preview", blank(), plan(), 0.0},
+        // Pale grey is within 64 of white, but paper is no ink.
+        {"blank preview of pale blocks", blank(), plan(0, 0, false, true, 200), 0.0},
         {"drawing on a blank reference", plan(), blank(), 0.0},
         {"both blank", blank(), blank(), 1.0},
         // Precision 1, recall 1/2.
