@@ -11,6 +11,7 @@
 // size drawn and the library that read the file).
 // Exit 0 on success, 2 for bad usage or a file that cannot be drawn, with
 // one line on stderr.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,19 +140,26 @@ std::string escapeMetafileTexts(const std::string& svg) {
     return out;
 }
 
-// Runs wmf2svg on `path` in a scratch directory, its bitmaps inline.
+// Runs wmf2svg on `path` in a scratch directory, its bitmaps inline; what
+// it says on failure becomes part of the message.
 bool metafileReference(const std::string& path, const std::string& bytes, Reference* reference, std::string* error) {
-    char scratch[] = "/tmp/fidelity-wmf.XXXXXX";
-    if (mkdtemp(scratch) == nullptr) {
+    std::string scratch = (fs::temp_directory_path() / "fidelity-wmf.XXXXXX").string();
+    if (mkdtemp(scratch.data()) == nullptr) {
         *error = "cannot make a scratch directory";
         return false;
     }
-    std::string svgPath = std::string(scratch) + "/reference.svg";
-    std::string output = "-o";
-    const char* argv[] = {"wmf2svg", "--inline", "--wmf-ignore-nonfatal", output.c_str(), svgPath.c_str(),
-                          path.c_str(), nullptr};
+    std::string svgPath = scratch + "/reference.svg";
+    std::string messagesPath = scratch + "/messages.txt";
+    // An absolute path, so that no file name reads as an option.
+    std::string input = fs::absolute(path).string();
+    const char* argv[] = {"wmf2svg", "--inline", "-o", svgPath.c_str(), input.c_str(), nullptr};
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, messagesPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
-    int spawned = posix_spawnp(&pid, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ);
+    int spawned = posix_spawnp(&pid, argv[0], &files, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&files);
     int status = 0;
     if (spawned == 0) {
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -161,7 +169,9 @@ bool metafileReference(const std::string& path, const std::string& bytes, Refere
     if (spawned != 0) {
         *error = std::string("cannot run wmf2svg (") + std::strerror(spawned) + "); Debian's libwmf-bin has it";
     } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        *error = "libwmf refused it (wmf2svg failed)";
+        std::string said;
+        std::getline(std::ifstream(messagesPath), said);
+        *error = "libwmf refused it (wmf2svg failed" + (said.empty() ? "" : ": " + said.substr(0, 200)) + ")";
     } else {
         read = readFile(svgPath, &reference->svg, error);
         if (!read) *error = "wmf2svg wrote no SVG: " + *error;
