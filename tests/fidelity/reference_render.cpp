@@ -3,7 +3,8 @@
 // picture the preview of its record stream is scored against.
 //
 // Drawings go through their own library's `parse` into librevenge's SVG
-// drawing generator (what the libraries' xhtml converters print); metafiles
+// drawing generator (what the libraries' xhtml converters print, font sizes
+// corrected: see ReferenceSvgGenerator); metafiles
 // through `wmf2svg`. The SVG is rendered on white by librsvg and cairo. The
 // size is the page at 96 pixels per inch unless --size names one; a placeable
 // metafile's page is its frame, a plain metafile's the size wmf2svg gives
@@ -185,6 +186,27 @@ bool metafileReference(const std::string& path, const std::string& bytes, Refere
     return true;
 }
 
+// librevenge's SVG generator, with font sizes handed to it in points: it
+// writes a size as the bare number, which SVG reads as points, whatever
+// unit the library gave. libmspub gives inches, and Publisher text came
+// out 72 times too small.
+class ReferenceSvgGenerator : public librevenge::RVNGSVGDrawingGenerator {
+public:
+    using RVNGSVGDrawingGenerator::RVNGSVGDrawingGenerator;
+
+    void openSpan(const librevenge::RVNGPropertyList& span) override {
+        const librevenge::RVNGProperty* size = span["fo:font-size"];
+        if (size == nullptr || (size->getUnit() != librevenge::RVNG_INCH && size->getUnit() != librevenge::RVNG_TWIP)) {
+            RVNGSVGDrawingGenerator::openSpan(span);
+            return;
+        }
+        double points = size->getDouble() * (size->getUnit() == librevenge::RVNG_INCH ? 72.0 : 1.0 / 20.0);
+        librevenge::RVNGPropertyList inPoints(span);
+        inPoints.insert("fo:font-size", points, librevenge::RVNG_POINT);
+        RVNGSVGDrawingGenerator::openSpan(inPoints);
+    }
+};
+
 // The drawing libraries, each asked in turn whether it reads the file.
 struct DrawingLibrary {
     const char* name;
@@ -224,7 +246,7 @@ bool drawingReference(const std::string& bytes, uint32_t page, Reference* refere
         if (!library.supports(&input)) continue;
         input.seek(0, librevenge::RVNG_SEEK_SET);
         librevenge::RVNGStringVector pages;
-        librevenge::RVNGSVGDrawingGenerator generator(pages, "svg");
+        ReferenceSvgGenerator generator(pages, "svg");
         if (!library.parse(&input, &generator)) {
             *error = std::string(library.name) + " refused it";
             return false;
