@@ -4,14 +4,14 @@
 //
 // Drawings go through their own library's `parse` into librevenge's SVG
 // drawing generator (what the libraries' xhtml converters print, font sizes
-// corrected: see ReferenceSvgGenerator); metafiles
-// through `wmf2svg`. The SVG is rendered on white by librsvg and cairo. The
-// size is the page at 96 pixels per inch unless --size names one; a placeable
-// metafile's page is its frame, a plain metafile's the size wmf2svg gives
-// it. Prints "pages K size WxH library NAME" (the file's page count, the
-// size drawn and the library that read the file).
-// Exit 0 on success, 2 for bad usage or a file that cannot be drawn, with
-// one line on stderr.
+// corrected: see ReferenceSvgGenerator); metafiles through `wmf2svg`. The
+// SVG is rendered on white by librsvg and cairo. The size is the page at 96
+// pixels per inch unless --size names one; a placeable metafile's page is
+// its frame, a plain metafile's the size wmf2svg gives it.
+//
+// Prints "pages K size WxH library NAME" (the file's page count, the size
+// drawn and the library that read the file). Exit 0 on success, 2 for bad
+// usage or a file that cannot be drawn, with one line on stderr.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
