@@ -46,14 +46,15 @@ ubsan:
 # they start (a program that shows an error exits with 99, which fails its
 # test). Left out: the browser test (it checks what Chromium draws), the
 # install test (it builds a package with cmake and a compiler), the export
-# and layer checks (cmake scripts that read files) and the complete sweep
+# and layer checks (cmake scripts that read files), the licence check (a
+# shell script) and the complete sweep
 # (the sampled one runs): none of them runs more of our code.
 # cmake/valgrind.supp holds the one report of the system's loader.
 MEMCHECK_OPTIONS := --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
 	--suppressions=$(CURDIR)/cmake/valgrind.supp \
 	--show-leak-kinds=definite --trace-children=yes --trace-children-skip=*/script,*/cmake,*/rsvg-convert
 memcheck: build
-	@cd build/default && ctest -T memcheck -j2 -LE 'browser|install|sweep' -E 'javtrg_exports|include_layers' \
+	@cd build/default && ctest -T memcheck -j2 -LE 'browser|install|sweep' -E 'javtrg_exports|include_layers|license_headers' \
 		--overwrite MemoryCheckCommand=$$(command -v valgrind) \
 		--overwrite "MemoryCheckCommandOptions=$(MEMCHECK_OPTIONS)"
 

@@ -65,8 +65,9 @@ tool=$root/usr/bin/javtrg
 "$tool" convert "$source/examples/sample.json" -o "$work/sample.records"
 cmp -s "$work/sample.records" "$source/tests/golden/sample.records" || fail "the unpacked tool's sample stream differs"
 
-# The manual page renders without warnings and lists every option of --help.
-MANWIDTH=200 man --warnings -l "$root/usr/share/man/man1/javtrg.1.gz" 2>"$work/man.err" >"$work/man.txt"
+# man finds the page, renders it without warnings, and it lists every option
+# of --help.
+MANWIDTH=200 man --warnings -M "$root/usr/share/man" javtrg 2>"$work/man.err" >"$work/man.txt"
 [ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "the manual page has errors"; }
 python3 "$source/packaging/help_pages.py" --check "$tool" "$work/man.txt" || fail "the manual page is not the tool's help"
 
