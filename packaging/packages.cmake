@@ -73,15 +73,22 @@ foreach(component_package IN ITEMS library=libjavtrg0 development=libjavtrg-dev 
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
 endforeach()
 
-# The library's symbols, each first in this version: a program built
-# against the package depends on libjavtrg0 of at least this version.
-file(STRINGS ${PROJECT_SOURCE_DIR}/driver/javtrg.map JAVTRG_MAP_LINES REGEX "^    [A-Za-z_][A-Za-z0-9_]*;$")
-set(JAVTRG_SYMBOLS "libjavtrg.so.${PROJECT_VERSION_MAJOR} libjavtrg${PROJECT_VERSION_MAJOR} #MINVER#\n* Build-Depends-Package: libjavtrg-dev\n")
-foreach(line IN LISTS JAVTRG_MAP_LINES)
-    string(REGEX REPLACE "^ +([A-Za-z0-9_]+);$" " \\1@Base ${PROJECT_VERSION}\n" line "${line}")
-    string(APPEND JAVTRG_SYMBOLS "${line}")
-endforeach()
-file(WRITE ${JAVTRG_DOCS}/control/symbols "${JAVTRG_SYMBOLS}")
+# The library's symbols, each with the version that first exported it
+# (packaging/libjavtrg0.symbols): a program built against the package
+# depends on libjavtrg0 of at least the newest version among the symbols it
+# uses. The list must name exactly the entry points of the export map.
+file(STRINGS ${PROJECT_SOURCE_DIR}/driver/javtrg.map JAVTRG_EXPORTS REGEX "^    [A-Za-z_][A-Za-z0-9_]*;$")
+list(TRANSFORM JAVTRG_EXPORTS REPLACE "^ +([A-Za-z0-9_]+);$" "\\1")
+file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/libjavtrg0.symbols JAVTRG_SYMBOLS REGEX "^ [A-Za-z_]")
+list(TRANSFORM JAVTRG_SYMBOLS REPLACE "^ ([A-Za-z0-9_]+)@.*$" "\\1")
+list(SORT JAVTRG_EXPORTS)
+list(SORT JAVTRG_SYMBOLS)
+if(NOT JAVTRG_EXPORTS STREQUAL JAVTRG_SYMBOLS)
+    message(FATAL_ERROR "packaging/libjavtrg0.symbols does not list the entry points of driver/javtrg.map: "
+                        "${JAVTRG_SYMBOLS} against ${JAVTRG_EXPORTS}")
+endif()
+configure_file(packaging/libjavtrg0.symbols ${JAVTRG_DOCS}/control/symbols COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/driver/javtrg.map)
 file(WRITE ${JAVTRG_DOCS}/control/triggers "activate-noawait ldconfig\n")
 
 # ---------------------------------------------------------------- CPack
