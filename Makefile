@@ -1,5 +1,5 @@
 # The two commands of README: `make demo` converts the bundled sample picture
-# and draws its preview, `make test` builds and runs every test.
+# and draws its preview, `make test` builds the rest and runs every test.
 SHELL := /bin/bash
 PRESET ?= default
 BUILD := build/$(PRESET)
@@ -20,7 +20,10 @@ build: bootstrap
 	@cmake --preset $(PRESET) >/dev/null
 	@cmake --build --preset $(PRESET)
 
-demo: build
+# The demo builds only what it runs: the library and the tool.
+demo: bootstrap
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET) --target javtrg_tool
 	@$(BUILD)/javtrg convert $(SAMPLE) -o $(DEMO_OUT)
 	@$(BUILD)/javtrg preview $(DEMO_OUT) -o $(DEMO_PREVIEW).svg
 	@$(BUILD)/javtrg preview $(DEMO_OUT) -o $(DEMO_PREVIEW).png
@@ -43,14 +46,15 @@ ubsan:
 # they start (a program that shows an error exits with 99, which fails its
 # test). Left out: the browser test (it checks what Chromium draws), the
 # install test (it builds a package with cmake and a compiler), the export
-# and layer checks (cmake scripts that read files) and the complete sweep
+# and layer checks (cmake scripts that read files), the licence check (a
+# shell script) and the complete sweep
 # (the sampled one runs): none of them runs more of our code.
 # cmake/valgrind.supp holds the one report of the system's loader.
 MEMCHECK_OPTIONS := --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
 	--suppressions=$(CURDIR)/cmake/valgrind.supp \
 	--show-leak-kinds=definite --trace-children=yes --trace-children-skip=*/script,*/cmake,*/rsvg-convert
 memcheck: build
-	@cd build/default && ctest -T memcheck -j2 -LE 'browser|install|sweep' -E 'javtrg_exports|include_layers' \
+	@cd build/default && ctest -T memcheck -j2 -LE 'browser|install|sweep' -E 'javtrg_exports|include_layers|license_headers' \
 		--overwrite MemoryCheckCommand=$$(command -v valgrind) \
 		--overwrite "MemoryCheckCommandOptions=$(MEMCHECK_OPTIONS)"
 
@@ -99,10 +103,12 @@ bench: bootstrap
 		--benchmark_out=$(BENCH_JSON) --benchmark_out_format=json $(BENCH_ARGS)
 	@python3 bench/ratios.py $(BENCH_JSON)
 
-# A Debian package of the library, its header, the CMake and pkg-config
-# files and the tool, written into the build folder.
-package: build
-	@cmake --build --preset $(PRESET) --target package
+# The Debian packages libjavtrg0, libjavtrg-dev and javtrg, written into
+# the build folder; only the library, the tool and its manual page are built.
+package: bootstrap
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET) --target javtrg_tool javtrg_help_pages
+	@cd $(BUILD) && cpack
 
 clean:
 	rm -rf build
