@@ -11,6 +11,7 @@
 // font the records name.
 #include "import/metafile_device.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -61,9 +62,11 @@ int inputRead(void* context) {
     return in->position < in->size ? in->data[in->position++] : -1;
 }
 
+// As with a file, a position past the end may be sought; reading there
+// meets the end (libwmf checks a header's largest record so).
 int inputSeek(void* context, long position) {
     auto* in = static_cast<Input*>(context);
-    if (position < 0 || position > in->size) return -1;
+    if (position < 0) return -1;
     in->position = position;
     return 0;
 }
@@ -568,7 +571,10 @@ std::string libraryMessage(const char* text, size_t size, wmf_error_t code) {
     size_t colon = line.find("): ");
     if (colon != std::string::npos) line = line.substr(colon + 3);
     if (line.starts_with("libwmf: ")) line = line.substr(8);
-    while (!line.empty() && (line.back() == '.' || line.back() == ' ')) line.pop_back();
+    size_t bailing = line.find("; bailing");
+    if (bailing != std::string::npos) line.erase(bailing);
+    while (!line.empty() && (line.back() == '.' || line.back() == ' ' || line.back() == '!')) line.pop_back();
+    if (line == "Unexpected EOF") line.clear();
     if (!line.empty()) return line;
     switch (code) {
         case wmf_E_InsMem: return "more memory than a metafile may take";
@@ -629,7 +635,7 @@ bool playMetafile(const std::string& bytes, const FrameChooser& choose, std::vec
         }
         wmf_lite_destroy(api);
     }
-    long stoppedAt = input.position;
+    long stoppedAt = std::min(input.position, input.size);
     if (errorStream != nullptr) std::fclose(errorStream);
     std::string message = libraryMessage(errorText, errorSize, code);
     std::free(errorText);
