@@ -409,16 +409,39 @@ void drawPolygon(wmfAPI* api, wmfPolyLine_t* p) {
     d.add(javtool::pointListObject(kKindPolygon, pointsOf(d, p->pt, p->count)));
 }
 
-// Polygons of several rings: the driver's polygons have no holes, so the
-// rings are drawn one after the other, each filled.
+// Polygons of several rings: the driver's polygons have one ring, so the
+// fill is one polygon that walks every ring and comes back to the first
+// ring's start between them (a viewer filling by winding leaves a ring out
+// where it turns the other way), drawn without outline; the outline follows
+// ring by ring.
 void drawPolyPolygon(wmfAPI* api, wmfPolyPoly_t* p) {
     Device& d = drawing(api);
-    d.usePen(p->dc);
-    d.useBrush(p->dc);
-    if (p->npoly > 1) d.warn("holes of poly-polygons are filled");
+    std::vector<std::vector<PointPair>> rings;
     for (unsigned i = 0; i < p->npoly; ++i) {
-        if (p->pt[i] == nullptr || p->count[i] == 0) continue;
-        d.add(javtool::pointListObject(kKindPolygon, pointsOf(d, p->pt[i], p->count[i])));
+        if (p->pt[i] != nullptr && p->count[i] > 0) rings.push_back(pointsOf(d, p->pt[i], p->count[i]));
+    }
+    if (rings.empty()) return;
+    if (rings.size() == 1) {
+        d.usePen(p->dc);
+        d.useBrush(p->dc);
+        return d.add(javtool::pointListObject(kKindPolygon, rings[0]));
+    }
+    if (p->dc->brush != nullptr && p->dc->brush->lbStyle != BS_NULL) {
+        std::vector<PointPair> walk;
+        for (const auto& ring : rings) {
+            walk.insert(walk.end(), ring.begin(), ring.end());
+            walk.push_back(ring.front());
+            walk.push_back(rings.front().front());
+        }
+        d.setPen(LineAttributes{});
+        d.useBrush(p->dc);
+        d.add(javtool::pointListObject(kKindPolygon, walk));
+    }
+    d.usePen(p->dc);
+    if (d.pen.lineWidth == 0) return;
+    for (auto& ring : rings) {
+        ring.push_back(ring.front());
+        d.add(javtool::pointListObject(kKindPolyline, ring));
     }
 }
 
