@@ -174,10 +174,14 @@ TEST(MetafileImport, SearchHighlightsAJapaneseWordOfTheFile) {
 // metafile lands on the frame, the clip on its part of it.
 TEST(MetafileImport, ClipsAndShapesLandInTheFrame) {
     std::string bytes = Metafile().nullPen().record(0x416, {300, 500, 100, 100}).rectangle(0, 0, 1000, 500).bytes();
-    // A page: 1 x 0.5 inch at 96 pixels an inch.
+    // A page: 1 x 0.5 inch at 96 pixels an inch, or at a width asked for.
     std::string page = run(importPage(bytes));
     EXPECT_NE(page.find("q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,10,10,38,19\n"), std::string::npos) << page;
     EXPECT_NE(page.find("r,0,0,96,48\nq,0\n"), std::string::npos) << page;
+    javimport::ImportOptions wide;
+    wide.targetWidth = 300;
+    page = run(importPage(bytes, wide));
+    EXPECT_NE(page.find("r,0,0,300,150\nq,0\n"), std::string::npos) << page;
 
     // A picture inside a drawing of 4000 x 4000 units on 400 x 400 pixels.
     javtool::Script drawing;
