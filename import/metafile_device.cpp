@@ -483,7 +483,8 @@ void floodFill(wmfAPI* api, wmfFlood_t*) { drawing(api).warn("flood fills are no
 
 // The clip region: the driver clips to one rectangle, so a region of
 // several rectangles clips to the rectangle around them; an empty region
-// ends the clip. Opening a clip clears the driver's fill.
+// ends the clip. The viewer draws a clip's rectangle with the pen in force,
+// so the pen is taken away first; opening a clip clears the driver's fill.
 void regionClip(wmfAPI* api, wmfPolyRectangle_t* r) {
     Device& d = drawing(api);
     if (r->count == 0) return d.closeClip();
@@ -498,6 +499,7 @@ void regionClip(wmfAPI* api, wmfPolyRectangle_t* r) {
     RectangleData rect{d.x(x0), d.y(y0), d.x(x1), d.y(y1)};
     if (d.clipOpen && std::memcmp(&rect, &d.clip, sizeof rect) == 0) return;
     d.closeClip();
+    d.setPen(LineAttributes{});
     d.clip = rect;
     d.clipOpen = true;
     d.fillKnown = false;
