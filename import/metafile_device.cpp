@@ -39,6 +39,9 @@ using javtool::ObjectBuilder;
 // A metafile builds at most this many objects; each record builds a few,
 // so only a file of millions of records comes near.
 constexpr size_t kMaxObjects = size_t{1} << 22;
+// The points and pixels the objects of one picture hold, in bytes: a
+// small file of arcs or one-bit bitmaps must not grow without bound.
+constexpr uint64_t kMaxPictureBytes = uint64_t{512} << 20;
 // The library's own allocations for one metafile.
 constexpr size_t kMaxLibraryBytes = size_t{256} << 20;
 // Arcs, pies and chords become point lists of this many segments a turn.
@@ -151,6 +154,7 @@ struct Device {
     TextRun run;
     std::map<const void*, std::unique_ptr<DecodedBitmap>> bitmaps;
     std::string failure;
+    uint64_t held = 0;  // bytes of points and pixels in the objects so far
 
     int32_t x(double dx) const { return JAVtRound(frame[0] + (dx - origin.x) * scaleX); }
     int32_t y(double dy) const { return JAVtRound(frame[3] - (dy - origin.y) * scaleY); }
@@ -162,14 +166,29 @@ struct Device {
         if (warned.insert(line).second) warnings.push_back(line);
     }
 
+    void fail(const std::string& why) {
+        if (failure.empty()) failure = why;
+        api->err = wmf_E_DeviceError;
+    }
+
     void add(ObjectBuilder builder) {
         if (!failure.empty()) return;
-        if (objects.size() >= kMaxObjects) {
-            failure = "the picture needs more than " + std::to_string(kMaxObjects) + " objects";
-            api->err = wmf_E_DeviceError;
-            return;
-        }
+        if (objects.size() >= kMaxObjects)
+            return fail("the picture needs more than " + std::to_string(kMaxObjects) + " objects");
         objects.push_back(std::move(builder));
+    }
+
+    // An object holding `bytes` of points or pixels, within the picture's
+    // budget.
+    void addHolding(uint64_t bytes, ObjectBuilder builder) {
+        if (bytes > kMaxPictureBytes - held)
+            return fail("the picture needs more than " + std::to_string(kMaxPictureBytes >> 20) + " MiB of points and pixels");
+        held += bytes;
+        add(std::move(builder));
+    }
+
+    void addPoints(int32_t kind, const std::vector<PointPair>& points) {
+        addHolding(points.size() * sizeof(PointPair), javtool::pointListObject(kind, points));
     }
 
     void setPen(const LineAttributes& want) {
@@ -376,7 +395,7 @@ void drawArcShape(wmfAPI* api, const wmfDrawArc_t* a, ArcClose close) {
         points.push_back(d.point(wmfD_Coord{static_cast<float>(cx + rx * std::cos(t)), static_cast<float>(cy + ry * std::sin(t))}));
     }
     if (close == ArcClose::Pie) points.push_back(PointPair{d.x(cx), d.y(cy)});
-    d.add(javtool::pointListObject(close == ArcClose::Open ? kKindPolyline : kKindPolygon, points));
+    d.addPoints(close == ArcClose::Open ? kKindPolyline : kKindPolygon, points);
 }
 
 void drawArc(wmfAPI* api, wmfDrawArc_t* a) { drawArcShape(api, a, ArcClose::Open); }
@@ -386,7 +405,7 @@ void drawPie(wmfAPI* api, wmfDrawArc_t* a) { drawArcShape(api, a, ArcClose::Pie)
 void drawLine(wmfAPI* api, wmfDrawLine_t* l) {
     Device& d = drawing(api);
     d.usePen(l->dc);
-    d.add(javtool::pointListObject(kKindPolyline, {d.point(l->from), d.point(l->to)}));
+    d.addPoints(kKindPolyline, {d.point(l->from), d.point(l->to)});
 }
 
 std::vector<PointPair> pointsOf(const Device& d, const wmfD_Coord* points, size_t count) {
@@ -399,14 +418,14 @@ std::vector<PointPair> pointsOf(const Device& d, const wmfD_Coord* points, size_
 void polyLine(wmfAPI* api, wmfPolyLine_t* p) {
     Device& d = drawing(api);
     d.usePen(p->dc);
-    d.add(javtool::pointListObject(kKindPolyline, pointsOf(d, p->pt, p->count)));
+    d.addPoints(kKindPolyline, pointsOf(d, p->pt, p->count));
 }
 
 void drawPolygon(wmfAPI* api, wmfPolyLine_t* p) {
     Device& d = drawing(api);
     d.usePen(p->dc);
     d.useBrush(p->dc);
-    d.add(javtool::pointListObject(kKindPolygon, pointsOf(d, p->pt, p->count)));
+    d.addPoints(kKindPolygon, pointsOf(d, p->pt, p->count));
 }
 
 // Polygons of several rings: the driver's polygons have one ring, so the
@@ -424,7 +443,7 @@ void drawPolyPolygon(wmfAPI* api, wmfPolyPoly_t* p) {
     if (rings.size() == 1) {
         d.usePen(p->dc);
         d.useBrush(p->dc);
-        return d.add(javtool::pointListObject(kKindPolygon, rings[0]));
+        return d.addPoints(kKindPolygon, rings[0]);
     }
     if (p->dc->brush != nullptr && p->dc->brush->lbStyle != BS_NULL) {
         std::vector<PointPair> walk;
@@ -435,13 +454,13 @@ void drawPolyPolygon(wmfAPI* api, wmfPolyPoly_t* p) {
         }
         d.setPen(LineAttributes{});
         d.useBrush(p->dc);
-        d.add(javtool::pointListObject(kKindPolygon, walk));
+        d.addPoints(kKindPolygon, walk);
     }
     d.usePen(p->dc);
     if (d.pen.lineWidth == 0) return;
     for (auto& ring : rings) {
         ring.push_back(ring.front());
-        d.add(javtool::pointListObject(kKindPolyline, ring));
+        d.addPoints(kKindPolyline, ring);
     }
 }
 
@@ -549,7 +568,8 @@ void bmpDraw(wmfAPI* api, wmfBMP_Draw_t* b) {
     body.corners = RasterData{left, top, right, top, left, bottom};
     body.image.width = cw;
     body.image.height = ch;
-    d.add(javtool::rasterObject(body, std::move(pixels)));
+    uint64_t size = pixels.size();
+    d.addHolding(size, javtool::rasterObject(body, std::move(pixels)));
 }
 
 void fontMap(wmfAPI*, wmfFont*) {}
