@@ -84,19 +84,14 @@ std::string pointListBytes(const std::vector<PointPair>& points) {
 
 // Polyline and Polygon: "points" becomes the object's point list; without
 // "points" the reference stays absent.
-ObjectBuilder parsePointListKind(FieldReader& f, int32_t kind, int32_t offset) {
+ObjectBuilder parsePointListKind(FieldReader& f, int32_t kind) {
     bool present = false;
     std::vector<PointPair> points = readPoints(f, "points", &present);
-    std::string bytes = pointListBytes(points);
-    return [kind, offset, present, bytes](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(kind);
-        if (present) host.attachBlock(object, offset, bytes.data(), bytes.size());
-        return object;
-    };
+    return pointListObject(kind, points, present);
 }
 
-ObjectBuilder parsePolyline(FieldReader& f) { return parsePointListKind(f, kKindPolyline, kPolylinePointsOffset); }
-ObjectBuilder parsePolygon(FieldReader& f) { return parsePointListKind(f, kKindPolygon, kPolygonPointsOffset); }
+ObjectBuilder parsePolyline(FieldReader& f) { return parsePointListKind(f, kKindPolyline); }
+ObjectBuilder parsePolygon(FieldReader& f) { return parsePointListKind(f, kKindPolygon); }
 
 // OpenCurve and ClosedCurve: "points" are the control points of the host's
 // curve description (a start point, then groups of three).
@@ -162,13 +157,7 @@ ObjectBuilder parseClip(FieldReader& f) {
     ObjectBuilder nested;
     if (const json* rectangle = f.object("rectangle"))
         nested = parseObject(*rectangle, f.place("rectangle"), f.session());
-    return [mode, nested](refhost::ReferenceHost& host) {
-        ClipData body{};
-        body.mode = mode;
-        HostObject* object = newBodyObject(host, kKindClip, body);
-        if (nested) host.attachObject(object, kClipRectangleOffset, nested(host));
-        return object;
-    };
+    return clipObject(mode, nested);
 }
 
 // TaggedRect: "tag", and "values" (right, top, left, bottom) or absent.
@@ -265,12 +254,7 @@ ObjectBuilder parseRaster(FieldReader& f) {
     body.corners.y2 = f.i32("y2");
     std::string pixels;
     if (const json* image = f.object("image")) pixels = readRasterImage(f, *image, &body.image.width, &body.image.height);
-    auto shared = std::make_shared<const std::string>(std::move(pixels));
-    return [body, shared](refhost::ReferenceHost& host) {
-        HostObject* object = newBodyObject(host, kKindRaster, body);
-        if (!shared->empty()) host.attachBlock(object, kRasterPixelsOffset, shared->data(), shared->size());
-        return object;
-    };
+    return rasterObject(body, std::move(pixels));
 }
 
 ObjectBuilder parseLineAtt(FieldReader& f) {
@@ -328,6 +312,35 @@ ObjectBuilder parseFillAtt(FieldReader& f) {
 }
 
 }  // namespace
+
+ObjectBuilder pointListObject(int32_t kind, const std::vector<PointPair>& points, bool present) {
+    int32_t offset = kind == kKindPolygon ? kPolygonPointsOffset : kPolylinePointsOffset;
+    std::string bytes = pointListBytes(points);
+    return [kind, offset, present, bytes](refhost::ReferenceHost& host) {
+        HostObject* object = host.newObject(kind);
+        if (present) host.attachBlock(object, offset, bytes.data(), bytes.size());
+        return object;
+    };
+}
+
+ObjectBuilder clipObject(int32_t mode, const ObjectBuilder& rectangle) {
+    return [mode, rectangle](refhost::ReferenceHost& host) {
+        ClipData body{};
+        body.mode = mode;
+        HostObject* object = newBodyObject(host, kKindClip, body);
+        if (rectangle) host.attachObject(object, kClipRectangleOffset, rectangle(host));
+        return object;
+    };
+}
+
+ObjectBuilder rasterObject(const refhost::RasterBody& body, std::string pixels) {
+    auto shared = std::make_shared<const std::string>(std::move(pixels));
+    return [body, shared](refhost::ReferenceHost& host) {
+        HostObject* object = newBodyObject(host, kKindRaster, body);
+        if (!shared->empty()) host.attachBlock(object, kRasterPixelsOffset, shared->data(), shared->size());
+        return object;
+    };
+}
 
 const std::vector<KindEntry>& graphicsKinds() {
     static const std::vector<KindEntry> kinds = {

@@ -201,6 +201,10 @@ ObjectBuilder parseCharAtt(FieldReader& f) {
 
 }  // namespace
 
+ObjectBuilder textStringObject(const TextStringData& body, const std::string& text) {
+    return textObject(41, body, Text(text), offsetof(TextStringData, text));
+}
+
 const std::vector<KindEntry>& textKinds() {
     // Kinds without a body of their own take no fields (payload only).
     // Texts and fonts are references; the other bodies hold none.
