@@ -13,15 +13,11 @@
 #include "stream/numeric.h"
 #include "stream/object_body.h"
 #include "stream/mapping.h"
-#include "stream/object_kind.h"
 #include "stream/record_stream.h"
 #include "graphics/graphics.h"
 
 namespace {
 
-constexpr int32_t kClipEnd = 0;
-constexpr int32_t kClipOpen = 1;
-constexpr int32_t kTagRectangle = 5;
 
 double JAVtAsDouble(int64_t value) { return static_cast<double>(value); }
 

@@ -7,7 +7,6 @@
 
 #include "highlight/highlight.h"
 #include "stream/object_body.h"
-#include "stream/object_kind.h"
 
 namespace {
 
@@ -76,7 +75,7 @@ void JAVtAdaptToEncoding(HostSession* session, FontDescriptor* font, const HostO
         if (string->encoding == 0 && (font->charSet == kDefaultCharset || font->charSet == kSymbolCharset)) return;
     }
     int32_t encoding = session->currentEncoding;
-    bool unicode = encoding >= 51 && encoding <= 54;
+    bool unicode = encoding >= kEncodingUnicodeFirst && encoding <= kEncodingUnicodeLast;
     if (session->fontEncoding != 0 && unicode) {
         session->currentEncoding = session->fontEncoding;
         session->mapFontEncoding(session, font);

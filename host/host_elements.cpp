@@ -79,14 +79,14 @@ ElementWriter* opCreateElement(void* elementHandle, int32_t formatCode, char* te
     return static_cast<ReferenceHost*>(elementHandle)->createElement(formatCode, textA, sizeA, textB, sizeB);
 }
 
-// The host's picture formats 10 (PNG) and 8 (its raster format) are
-// rasters; every other format, 26 among them, is a vector picture. A failed
+// PNG and the host's raster format are rasters; every other format, its
+// vector format among them, is a vector picture. A failed
 // query answers 0: no kind known.
 int32_t opQueryPictureFormat(HostServices* s, const int32_t* formatCode) {
     hostOf(s)->log("queryPictureFormat");
     if (hostOf(s)->shouldFail("queryPictureFormat")) return 0;
     if (formatCode == nullptr) return 1;
-    return *formatCode == kElementPng || *formatCode == kElementRaster ? 2 : 1;
+    return *formatCode == kElementPng || *formatCode == kElementRaster ? kFormatIsRaster : 1;
 }
 
 int32_t opExportRaster(HostServices* s, const void* rasterBody, ExportRequest* request) {

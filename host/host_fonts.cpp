@@ -25,7 +25,6 @@ void keepEncodingLoaded(const char* name);  // host_text.cpp
 
 namespace {
 
-constexpr int32_t kUnitEncoding = 51;
 constexpr const char* kFallbackFace = "sans-serif";
 
 // Font metrics record: signed 32-bit fields at these byte offsets, the rest
@@ -80,7 +79,7 @@ std::string requestedFace(const FontDescriptor& descriptor, int32_t encoding, bo
     const char* name = descriptor.faceName;
     std::string bytes(name, strnlen(name, sizeof descriptor.faceName));
     std::string utf8 = bytes;
-    const char* from = encoding == kUnitEncoding ? nullptr : encodingName(encoding, bigEndian);
+    const char* from = encoding == kEncodingUnits ? nullptr : encodingName(encoding, bigEndian);
     if (from != nullptr && !recode(bytes, from, "UTF-8", &utf8)) return std::string();
     int chars = 0;
     int width = 0;
@@ -356,7 +355,7 @@ int32_t opGetTextFace(HostSession* s, void* context, int32_t size, char* buffer)
     std::string face = faces.front();
     int32_t encoding = s->currentEncoding;
     bool bigEndian = h->params()->bigEndianText != 0;
-    if (encoding != kUnitEncoding && encodingName(encoding, bigEndian) != nullptr) {
+    if (encoding != kEncodingUnits && encodingName(encoding, bigEndian) != nullptr) {
         for (const std::string& candidate : faces) {
             std::string encoded;
             if (encodeText(candidate, encoding, bigEndian, &encoded)) {

@@ -10,10 +10,10 @@ namespace refhost {
 
 size_t payloadSizeForKind(int32_t kind) {
     switch (kind) {
-        case 29: return sizeof(FillAttributes);
-        case 39:
-        case 47: return sizeof(ParaAttributes);
-        case 40: return sizeof(CharAttributes);
+        case kKindFillAtt: return sizeof(FillAttributes);
+        case kKindParaAtt:
+        case kKindParaStartAtt: return sizeof(ParaAttributes);
+        case kKindCharAtt: return sizeof(CharAttributes);
         default: return 64;  // every other body fits in 64 bytes
     }
 }
@@ -59,7 +59,6 @@ void setField(HostObject* object, int32_t offset, void* value) {
     std::memcpy(reinterpret_cast<unsigned char*>(object) + offset, &value, sizeof value);
 }
 
-constexpr int32_t kKindTextAtt = 30;
 constexpr int32_t kTextFontOffset = kHostObjectPayloadOffset + offsetof(TextAttributes, font);
 
 }  // namespace

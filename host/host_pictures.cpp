@@ -12,9 +12,6 @@ namespace refhost {
 
 namespace {
 
-constexpr int32_t kAnswerVector = 3;
-constexpr int32_t kAnswerElement = 2;
-constexpr int32_t kKindRaster = 22;
 constexpr int32_t kRasterPixelsOffset = kHostObjectPayloadOffset + offsetof(RasterBody, image.pixels);
 
 ConversionResult* opConvertPicture(HostServices* s, uint64_t handle, uint64_t picture, DriverContext* context,
@@ -81,7 +78,7 @@ ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, D
 
     convertedObjects_ += objects;
     auto conversion = std::make_unique<HostConversion>();
-    conversion->result.kind = kAnswerVector;
+    conversion->result.kind = kConversionGroup;
     conversion->result.group = &conversion->group.group;
     conversion->group.group.next = groupNext;
     conversion->group.host = this;

@@ -97,14 +97,14 @@ ReferenceHost::ReferenceHost() {
     installTables();
     params_.hostServices = &services_.table;
     params_.hostSession = &session_.table;
-    params_.colourMode = 4;
+    params_.colourMode = kColourModeDirect;
     params_.sizeX = 1.0;
     params_.sizeY = 1.0;
     params_.sourceFrame[0] = 0;
     params_.sourceFrame[1] = 0;
     params_.sourceFrame[2] = 96;
     params_.sourceFrame[3] = 96;
-    session_.table.currentEncoding = 7;
+    session_.table.currentEncoding = kEncodingWestern;
     transform_.scale1 = 1.0;
     transform_.scale2 = 1.0;
 }

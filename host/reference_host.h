@@ -144,12 +144,6 @@ static_assert(offsetof(RasterBody, image) == 24 && offsetof(RasterBody, image.pi
 // export sizes are cut down to it.
 constexpr uint32_t kMaxRasterSide = 16384;
 
-// Format codes of picture elements: 10 is a PNG image, 8 the host's raster
-// picture format, 26 its vector picture format.
-constexpr int32_t kElementPng = 10;
-constexpr int32_t kElementRaster = 8;
-constexpr int32_t kElementVector = 26;
-
 // A picture element opened through createElement. The driver sees only
 // `writer`; the rest is the host's.
 struct HostElement {
@@ -181,8 +175,8 @@ using ObjectMaker = std::function<HostObject*(ReferenceHost&)>;
 // request of `requestKind` and `formatCode`. A vector picture is its objects
 // in drawing order; a raster picture (`raster` set) is an image.
 struct HostPicture {
-    int32_t requestKind = 3;
-    int32_t formatCode = 26;
+    int32_t requestKind = kPictureVector;
+    int32_t formatCode = kElementVector;
     std::vector<ObjectMaker> objects;
     bool raster = false;
     uint32_t width = 0;
@@ -190,7 +184,8 @@ struct HostPicture {
     std::string pixels;  // width × height × 4 bytes, red, green, blue, alpha, rows from the top
 };
 
-// A picture handed back as vector drawing: the ConversionResult (kind 3)
+// A picture handed back as vector drawing: the ConversionResult
+// (kConversionGroup)
 // and its group. The group's objects are made when the picture is
 // converted; `next` hands them out one by one, and whatever it did not hand
 // out is released with the conversion.

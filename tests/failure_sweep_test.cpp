@@ -17,7 +17,6 @@
 #include <sstream>
 
 #include "host/reference_host.h"
-#include "stream/object_kind.h"
 #include "tools/script_runner.h"
 
 namespace {

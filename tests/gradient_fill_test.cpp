@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "stream/object_kind.h"
 #include "graphics/gradient.h"
 #include "tests/driver_harness.h"
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "highlight/highlight.h"
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {

@@ -27,6 +27,12 @@ export PKG_CONFIG_PATH=$libdir/pkgconfig
 c++ -std=c++20 $(pkg-config --cflags javtrg) "$source/examples/embed_example.cpp" -o "$work/embed_pkgconfig" \
     $(pkg-config --libs javtrg) -ldl -Wl,-rpath,"$libdir"
 
+# The installed header is C as much as C++: a C program compiles against it.
+printf '#include <javtrg/host_services.h>\nint main(void) { return kKindRectangle == 10 && kEncodingUnits == 51 ? 0 : 1; }\n' |
+    cc -std=c11 -Wall -Wextra -pedantic -Werror $(pkg-config --cflags javtrg) -x c - -o "$work/c_consumer" ||
+    fail "the installed header does not compile as C"
+"$work/c_consumer" || fail "the C program reads other codes"
+
 cmake -S "$source/tests/install_consumer" -B "$work/consumer" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_PREFIX_PATH="$prefix" -DEMBED_SOURCE="$source/examples/embed_example.cpp" >/dev/null
 cmake --build "$work/consumer" >/dev/null

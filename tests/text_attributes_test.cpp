@@ -3,7 +3,6 @@
 #include <climits>
 #include <optional>
 
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 #include "text/text.h"
 

@@ -46,7 +46,7 @@ struct ScriptWarning {
 
 // What the session of a script says; read before any object is built.
 struct SessionSpec {
-    int32_t currentEncoding = 7;
+    int32_t currentEncoding = kEncodingWestern;
     int32_t fontEncoding = 0;
     bool bigEndianText = false;
     bool hasTransform = false;
