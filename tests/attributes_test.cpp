@@ -22,7 +22,7 @@ TEST(LineAtt, WidthBecomesPixelsAtLeastOne) {
         DriverHarness h(1000, 100);
         LineAttributes pen{.lineValueA = 9, .lineWidth = k.width, .lineColour = kColourA, .lineValueB = -3};
         pen.rest[27] = 0x5A;
-        HostObject* object = h.object(28, pen);
+        HostObject* object = h.object(kKindLineAtt, pen);
         EXPECT_EQ(JAVtLineAtt(h.context(), object), 1);
         EXPECT_EQ(h.take(), "a,17,34,51,-3,9," + std::to_string(k.pixels) + "\n") << k.width;
         // The object and the context's copy both hold the pixel width.
@@ -90,9 +90,9 @@ TEST(FillAtt, EveryRuleOfTheFillRecord) {
     };
     for (const Case& k : cases) {
         DriverHarness h(1000, 100);
-        h.put(29, gradient(2, {kColourA, kColourC}, {0, 100}));
+        h.put(kKindFillAtt, gradient(2, {kColourA, kColourC}, {0, 100}));
         h.take();
-        EXPECT_EQ(h.put(29, k.fill), 1) << k.behaviour;
+        EXPECT_EQ(h.put(kKindFillAtt, k.fill), 1) << k.behaviour;
         EXPECT_EQ(h.writes(), k.record.empty() ? 0u : 1u) << k.behaviour;
         EXPECT_EQ(h.take(), k.record) << k.behaviour;
         EXPECT_EQ(h.context()->driverGradient, k.driverGradient) << k.behaviour;
@@ -125,10 +125,10 @@ TEST(Colours, PaletteIndicesOutsideTheTable) {
         javtest::squareTarget(h.host(), 1000, 100);
         h.params()->colourMode = 0;
         h.start();
-        for (const auto& table : k.palettes) h.put(h.objectWithInts(32, 32, table));
-        h.put(28, LineAttributes{.lineColour = k.entry});
+        for (const auto& table : k.palettes) h.put(h.objectWithInts(kKindPalette, 32, table));
+        h.put(kKindLineAtt, LineAttributes{.lineColour = k.entry});
         EXPECT_EQ(h.take(), "a," + k.rgb + ",0,0,0\n") << k.behaviour;
-        h.put(29, gradient(1, {k.entry, k.entry}, {0, 100}));
+        h.put(kKindFillAtt, gradient(1, {k.entry, k.entry}, {0, 100}));
         EXPECT_EQ(h.take(), "t,-1,-1,-1," + k.rgb + ",7," + k.rgb + ",0,45\n") << k.behaviour;
     }
 }
@@ -139,9 +139,9 @@ TEST(Colours, APaletteTheHostCannotCopyFailsTheObject) {
     DriverHarness h;
     h.params()->colourMode = 0;
     h.start();
-    EXPECT_EQ(h.put(h.objectWithInts(32, 32, {1, 0x030201})), 1);
+    EXPECT_EQ(h.put(h.objectWithInts(kKindPalette, 32, {1, 0x030201})), 1);
     h.host().failAt("copyPalette", 1);
-    EXPECT_EQ(h.put(h.objectWithInts(32, 32, {1, 0x060504})), 0);
+    EXPECT_EQ(h.put(h.objectWithInts(kKindPalette, 32, {1, 0x060504})), 0);
     EXPECT_EQ(h.context()->palette, nullptr);
     EXPECT_EQ(h.context()->recordCount, 1);
 }

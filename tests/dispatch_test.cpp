@@ -9,7 +9,7 @@ using javtest::DriverHarness;
 TEST(Dispatch, AbsentContextOrObjectReturnsZeroAndTouchesNothing) {
     DriverHarness h;
     DriverContext* c = h.start();
-    HostObject* object = h.object(10);
+    HostObject* object = h.object(kKindRectangle);
     EXPECT_EQ(putJAVobject(nullptr, object), 0);
     EXPECT_TRUE(h.host().ownsObject(object));  // not released
     EXPECT_EQ(putJAVobject(c, nullptr), 0);

@@ -76,7 +76,7 @@ TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
         ListHarness h;
         h.context()->currentFillAtt.pictureMode = k.pictureMode;
         h.context()->pendingElementKey = 99;
-        HostObject* rectangle = h.object(10, RectangleData{100, 900, 500, 400});
+        HostObject* rectangle = h.object(kKindRectangle, RectangleData{100, 900, 500, 400});
         h.context()->currentObject = rectangle;
         PictureRequest request{.kind = k.kind, .formatCode = k.format};
         PictureReply reply{};
@@ -102,7 +102,7 @@ TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
 
 TEST(TargetPicture, AVectorAnswerForAnotherObjectLeavesTheRectangleAsTheHostSetIt) {
     ListHarness h;
-    HostObject* circle = h.object(12, CircleData{1, 2, 3});
+    HostObject* circle = h.object(kKindCircle, CircleData{1, 2, 3});
     h.context()->currentObject = circle;
     PictureRequest request{.kind = 3};
     PictureReply reply{.target = {.rect = {-7, -7, -7, -7}}};

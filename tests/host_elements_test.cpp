@@ -32,7 +32,7 @@ ElementWriter* openElement(ReferenceHost& host) {
 
 // A Raster object (kind 22) of 2 × 1 pixels, red then blue, owning them.
 HostObject* rasterObject(ReferenceHost& host) {
-    HostObject* object = host.newObject(22, sizeof(refhost::RasterBody));
+    HostObject* object = host.newObject(kKindRaster, sizeof(refhost::RasterBody));
     auto* body = reinterpret_cast<refhost::RasterBody*>(host.payload(object));
     body->image.width = 2;
     body->image.height = 1;

@@ -111,11 +111,11 @@ TEST(HostLists, InsertPopAndFreeKeepTheLedger) {
     ReferenceHost host;
     HostServices* s = host.services();
     HostListNode* list = nullptr;
-    HostObject* a = host.newObject(41);
-    HostObject* b = host.newObject(42);
-    HostObject* c = host.newObject(40);
-    HostObject* d = host.newObject(40);
-    HostObject* e = host.newObject(41);
+    HostObject* a = host.newObject(kKindTextString);
+    HostObject* b = host.newObject(kKindWidthString);
+    HostObject* c = host.newObject(kKindCharAtt);
+    HostObject* d = host.newObject(kKindCharAtt);
+    HostObject* e = host.newObject(kKindTextString);
     ASSERT_EQ(s->insertObject(s, &list, a, 0xFFFFFFFFu), 1);  // makes the head
     ASSERT_EQ(s->insertObject(s, &list, b, 0xFFFFFFFFu), 1);
     // Index 0 at a node's own address: right after that node; at a variable
@@ -171,7 +171,7 @@ TEST(HostLists, SplitTextAtCharacterPlacesOnly) {
     for (const auto& c : cases) {
         ReferenceHost host;
         HostServices* s = host.services();
-        HostObject* string = host.newObject(41);
+        HostObject* string = host.newObject(kKindTextString);
         reinterpret_cast<TextStringData*>(host.payload(string))->byteLength = c.byteLength;
         reinterpret_cast<TextStringData*>(host.payload(string))->encoding = c.encoding;
         host.attachBlock(string, 24 + offsetof(TextStringData, text), c.text.data(), c.text.size(), 2);

@@ -88,7 +88,7 @@ TEST(Lifecycle, InstanceWithoutAStreamWritesNothingAndAbsentIsIgnored) {
     for (OutputStream* stream : {static_cast<OutputStream*>(nullptr), &silent}) {
         DriverContext* c = startTrgJAV(stream, h.params(), 0);
         ASSERT_NE(c, nullptr);
-        EXPECT_EQ(putJAVobject(c, h.object(10, RectangleData{0, 50, 40, 10})), 1);
+        EXPECT_EQ(putJAVobject(c, h.object(kKindRectangle, RectangleData{0, 50, 40, 10})), 1);
         shutDownJAVtrg(c);
     }
     shutDownJAVtrg(nullptr);

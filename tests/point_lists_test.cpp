@@ -41,7 +41,7 @@ TEST(PointLists, FourPointsALineEachFurtherLineItsOwnWrite) {
         EXPECT_EQ(t.context()->recordCount, 1);
     }
     Target t;
-    t.put(8, 0, {-5, 200, 0, 100});
+    t.put(kKindPolygon, 0, {-5, 200, 0, 100});
     EXPECT_EQ(t.take(), "p,2\n-5,-100,0,0\n");
 }
 
@@ -100,9 +100,9 @@ TEST(PointLists, PolygonUnderAGradient) {
         Target t;
         FillAttributes fill{.fillStyle = 5, .gradient = {.gradientKind = k.gradientKind, .stopCount = 2}};
         fill.gradient.stopPositions[1] = 100;
-        t.DriverHarness::put(29, fill);
+        t.DriverHarness::put(kKindFillAtt, fill);
         t.take();
-        EXPECT_EQ(t.put(8, k.points), 1);
+        EXPECT_EQ(t.put(kKindPolygon, k.points), 1);
         const Writes& writes = t.stream()->writes;
         ASSERT_GE(writes.size(), k.first.size()) << k.behaviour;
         EXPECT_EQ(Writes(writes.begin(), writes.begin() + static_cast<long>(k.first.size())), k.first) << k.behaviour;
