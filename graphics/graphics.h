@@ -7,7 +7,7 @@
 
 // Writes the polygon record of a Polygon object; for a gradient the driver
 // draws, encloses it and the bands in "q,2" ... "q,0". Returns 1, or 0 when the
-// host gave no point list for a band (the clip is then left open).
+// host gave no point list for a band (the clip is closed all the same).
 int32_t JAVtPolygon(DriverContext* context, HostObject* object);
 // Writes the count line and the point lines of `points` after the record
 // prefix ("l," or "p,") of `prefixLength` characters at the start of the
@@ -45,7 +45,6 @@ inline char* JAVtPutColour(char* out, uint32_t colour) {
     return JAVtPutByteField(out, static_cast<uint8_t>(colour >> 16));
 }
 
-
 // True when the current fill is a gradient the driver draws as bands.
 inline bool JAVtDrawsGradient(const DriverContext* context) {
     return context->currentFillAtt.fillStyle == kFillGradient && context->driverGradient == 1;
@@ -54,7 +53,7 @@ inline bool JAVtDrawsGradient(const DriverContext* context) {
 // Draws the bands of the current fill's gradient over the box, as
 // JAVtGradientFill does, and tells how that ended: every band drawn (1), the
 // colour search ended early (0), or the host gave no point list for a band
-// (-1), a failure the shape handler reports without closing the clip.
+// (-1), a failure the shape handler reports after closing the clip.
 inline constexpr int32_t kBandsHostFailed = -1;
 int32_t JAVtDrawGradientBands(DriverContext* context, PointPair corner1, PointPair corner2);
 

@@ -182,9 +182,10 @@ TEST(GradientFill, PositionBeyondTheLastStopEndsTheFillKeepingItsBands) {
 }
 
 // A point list the host cannot give ends the fill at that band; the shape
-// under it reports the failure at once, leaving its clip open, so what it
-// wrote is the beginning of what it would have written.
-TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShape) {
+// under it, a rectangle or a polygon, reports the failure after closing its
+// clip, so that nothing drawn after it stays clipped to it.
+TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShapeWithItsClipClosed) {
+    const int32_t square[] = {4, 0, 100, 100, 100, 100, 0, 0, 0};
     for (uint64_t failing : {1u, 3u}) {
         GradientHarness h(kLinear, 4);
         size_t blocks = h.host().liveBlocks();
@@ -195,9 +196,17 @@ TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShape) {
         h.take();
         h.host().failAt("newPointList", failing);
         EXPECT_EQ(h.put(kKindRectangle, RectangleData{0, 100, 100, 0}), 0);
-        const std::string head = "q,2\nr,0,900,100,100\n", text = h.take();
-        ASSERT_EQ(text.rfind(head, 0), 0u) << text;
-        EXPECT_EQ(bandsOf(text.substr(head.size())).size(), failing - 1) << text;
+        HostObject* polygon = h.object(kKindPolygon);
+        h.host().attachBlock(polygon, kHostObjectPayloadOffset, square, sizeof square);
+        h.host().failAt("newPointList", failing);
+        EXPECT_EQ(h.put(polygon), 0);
+        const std::string text = h.take();
+        for (const std::string head : {"q,2\nr,0,900,100,100\n", "q,2\np,4\n0,900,100,900,100,1000,0,1000\n"}) {
+            size_t start = text.find(head), end = text.find("q,0\n", start);
+            ASSERT_NE(end, std::string::npos) << text;
+            EXPECT_EQ(bandsOf(text.substr(start + head.size(), end - start - head.size())).size(), failing - 1) << text;
+        }
+        EXPECT_EQ(text.substr(text.size() - 4), "q,0\n");
     }
 }
 
