@@ -126,12 +126,12 @@ HostObject* JAVtNewHitAttributes(DriverContext* context) {
     HostObject* object = services->createObject(services, kKindCharAtt);
     if (object == nullptr) return nullptr;
     CharAttributes* body = JAVtBody<CharAttributes>(object);
-    if (context->hlAttr != nullptr) {
-        std::memcpy(body, context->hlAttr, sizeof(CharAttributes));
+    if (context->inForceCharAtt != nullptr) {
+        std::memcpy(body, context->inForceCharAtt, sizeof(CharAttributes));
     } else {
         std::memset(body, 0, sizeof(CharAttributes));
-        body->charColour = context->hlColour;
-        body->charFont = context->hlFont;
+        body->charColour = context->inForceTextColour;
+        body->charFont = context->inForceFont;
     }
     return object;
 }
@@ -329,6 +329,6 @@ extern "C" int32_t JAVtHighlightTextBox(DriverContext* context, HostListNode* li
     session->currentEncoding = remembered;
     // The attributes in force lie in an object of this box, which playback
     // releases: a later pass must not find them.
-    context->hlAttr = nullptr;
+    context->inForceCharAtt = nullptr;
     return result;
 }

@@ -160,7 +160,6 @@ int32_t opSplitText(HostServices* s, HostListNode* node, int64_t charIndex, int6
 
 }  // namespace
 
-// Installed by installTextOperations.
 void installListOperations(HostServices* services) {
     services->insertObject = opInsertObject;
     services->popObject = opPopObject;

@@ -16,7 +16,6 @@
 
 namespace refhost {
 
-void installListOperations(HostServices* services);  // host_lists.cpp
 
 // Opening a converter loads the modules of its encodings, and closing the
 // last that uses one unloads it again, which costs more than most
@@ -112,7 +111,7 @@ private:
 }  // namespace
 
 // Open converters by target and source name.
-struct ReferenceHost::Converters {
+struct Converters {
     std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> open;
 
     // Absent when iconv knows either name not.
@@ -123,9 +122,9 @@ struct ReferenceHost::Converters {
     }
 };
 
-void ReferenceHost::ConvertersDeleter::operator()(Converters* converters) const { delete converters; }
+void TextSystem::ConvertersDeleter::operator()(Converters* converters) const { delete converters; }
 
-ReferenceHost::Converters& ReferenceHost::converters() {
+Converters& TextSystem::converters() {
     if (!converters_) converters_.reset(new Converters());
     return *converters_;
 }
@@ -135,7 +134,7 @@ namespace {
 // From `from` into `to` through UTF-32: bytes that are not text in `from`
 // become the replacement character one by one, characters that `to` cannot
 // hold become it too. replacementChar < 0: either fails the conversion.
-bool convertBytes(ReferenceHost::Converters& converters, const std::string& input, const char* from, size_t fromStep,
+bool convertBytes(Converters& converters, const std::string& input, const char* from, size_t fromStep,
                   const char* to, int32_t replacementChar, std::string* out) {
     Converter* decoder = converters.get("UTF-32LE", from);
     Converter* encoder = converters.get(to, "UTF-32LE");
@@ -294,7 +293,6 @@ void opTransformPoint(HostServices* s, int32_t point[2], const HostTransform* tr
 void installTextOperations(HostServices* services, HostSession* session) {
     services->currentTransform = opCurrentTransform;
     services->transformPoint = opTransformPoint;
-    installListOperations(services);
 
     session->sessionAllocator = session;
     session->allocSessionBlock = opAllocSessionBlock;
@@ -317,7 +315,7 @@ bool encodeText(const std::string& utf8, int32_t code, bool bigEndianUnits, std:
     const char* name = encodingName(code, bigEndianUnits);
     if (name == nullptr) return false;
     out->clear();
-    ReferenceHost::Converters converters;
+    Converters converters;
     return convertBytes(converters, utf8, "UTF-8", 1, name, -1, out);
 }
 

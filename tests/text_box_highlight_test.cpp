@@ -231,7 +231,7 @@ TEST(TextBoxHighlight, HitAttributesAreThoseInForce) {
     s.h.put(kKindCharAtt, Search::attributes());
     s.h.put(s.string({"ab", 7}));
     ASSERT_EQ(s.h.put(s.h.object(kKindTextBoxEnd)), 1);
-    std::string face(s.h.context()->hlActualFace);  // reported for Arial by now
+    std::string face(s.h.context()->inForceFace);  // reported for Arial by now
     std::string records = s.h.take();
 
     HostSession* session = s.h.session();
@@ -268,7 +268,7 @@ TEST(TextBoxHighlight, ThePassKeepsNoAttributesOfAnEarlierBox) {
     services->insertObject(services, &later, s.string({"ab", 7}), 0xFFFFFFFFu);
     ASSERT_EQ(JAVtHighlightTextBox(s.h.context(), later), 1);
     const auto* opening = reinterpret_cast<const CharAttributes*>(s.h.host().payload(later->next->object));
-    EXPECT_STREQ(opening->charFont.faceName, s.h.context()->hlFont.faceName);
+    EXPECT_STREQ(opening->charFont.faceName, s.h.context()->inForceFont.faceName);
     services->freeList(services, later);
 }
 

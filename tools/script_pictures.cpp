@@ -8,7 +8,7 @@ namespace javtool {
 
 namespace {
 
-refhost::HostPicture readPicture(const json& value, const std::string& path, const SessionSpec& session) {
+refhost::HostPicture readPicture(const json& value, const std::string& path, const ScriptSession& session) {
     FieldReader f(value, path, session);
     refhost::HostPicture picture;
     bool hasObjects = f.has("objects");

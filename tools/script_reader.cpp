@@ -108,7 +108,7 @@ void readTarget(const json& value, Script* script) {
 // object {"hex": "..."} with its bytes, or null for an absent term. The term
 // ends at its first zero byte, or zero unit in 16-bit text: the bytes are
 // followed by zeros up to an even length and a zero unit.
-std::string readSearchTerm(const json& term, const std::string& place, int32_t encoding, const SessionSpec& s) {
+std::string readSearchTerm(const json& term, const std::string& place, int32_t encoding, const ScriptSession& s) {
     std::string bytes;
     if (term.is_null()) return bytes;
     if (term.is_string()) {
@@ -127,7 +127,7 @@ std::string readSearchTerm(const json& term, const std::string& place, int32_t e
 }
 
 void readSession(const json& value, Script* script) {
-    SessionSpec& s = script->session;
+    ScriptSession& s = script->session;
     FieldReader f(value, "session", s);
     s.currentEncoding = f.i32("currentEncoding", kEncodingWestern);
     s.fontEncoding = f.i32("fontEncoding");
@@ -170,7 +170,7 @@ void readSession(const json& value, Script* script) {
 
 }  // namespace
 
-FieldReader::FieldReader(const json& object, std::string path, const SessionSpec& session)
+FieldReader::FieldReader(const json& object, std::string path, const ScriptSession& session)
     : object_(object), path_(std::move(path)), session_(session) {
     if (!object_.is_object()) throw ScriptError(path_, std::string("an object, not ") + typeName(object_));
 }
@@ -342,7 +342,7 @@ bool kindKnown(int32_t code) {
     return findParser(code) != nullptr || code == kKindGroupMarker || code == kKindEndMarker;
 }
 
-ObjectBuilder parseObject(const json& value, const std::string& path, const SessionSpec& session) {
+ObjectBuilder parseObject(const json& value, const std::string& path, const ScriptSession& session) {
     FieldReader f(value, path, session);
     const json* kind = f.raw("kind");
     if (kind == nullptr) f.fail("kind", "the object's kind");

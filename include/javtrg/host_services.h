@@ -777,14 +777,18 @@ typedef struct DriverContext {
     int32_t highlightTermCount;
     int32_t highlightTermsEncoding;      /* the encoding highlightTerms was built for */
     struct HighlightTerm* highlightTerms;
-    const CharAttributes* hlAttr;
-    uint32_t hlColour;
-    FontDescriptor hlFont;
-    char hlActualFace[32];
-    void* hlMeasureContext;
-    void* hlFontHandle;
-    void* hlPrevObject;
-    TextMetrics hlTextMetrics;
+    /* while a text box is highlighted: the character attributes, text
+     * colour and font in force, and the face the font system chose */
+    const CharAttributes* inForceCharAtt;
+    uint32_t inForceTextColour;
+    FontDescriptor inForceFont;
+    char inForceFace[32];
+    /* the session's measuring context, the font selected into it, the
+     * object it held before, and the font's metrics */
+    void* measureContext;
+    void* measureFont;
+    void* measureFontBefore;
+    TextMetrics measureMetrics;
 
     uint8_t room[5568];                  /* for later fields; keeps the size */
 } DriverContext;
