@@ -104,7 +104,7 @@ TEST(TargetPicture, AVectorAnswerForAnotherObjectLeavesTheRectangleAsTheHostSetI
     ListHarness h;
     HostObject* circle = h.object(kKindCircle, CircleData{1, 2, 3});
     h.context()->currentObject = circle;
-    PictureRequest request{.kind = 3};
+    PictureRequest request{.kind = kPictureVector};
     PictureReply reply{.target = {.rect = {-7, -7, -7, -7}}};
     JAVSetTrgPicture(h.context(), &request, &reply);
     EXPECT_EQ(reply.kind, 3);
@@ -121,7 +121,7 @@ TEST(TargetPicture, AnElementAnswerWithoutAWriterRecordsNothing) {
         if (missing == NoTargetInfo) h.params()->targetInfo = nullptr;
         if (missing == NoCreateElement) h.host().info()->createElement = nullptr;
         if (missing == NoElement) h.host().failAt("createElement", 1);
-        PictureRequest request{.kind = 2};
+        PictureRequest request{.kind = kPictureRaster};
         PictureReply reply{};
         JAVSetTrgPicture(h.context(), &request, &reply);
         EXPECT_EQ(reply.kind, 2) << missing;

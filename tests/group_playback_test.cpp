@@ -33,7 +33,7 @@ HostObject* nextObject(HostGroup* group, int32_t* more) {
 }
 
 LineAttributes pen(int32_t width, uint32_t colour) { return LineAttributes{.lineWidth = width, .lineColour = colour}; }
-FillAttributes solid(uint32_t colour) { return FillAttributes{.fillStyle = 1, .fillColour = colour}; }
+FillAttributes solid(uint32_t colour) { return FillAttributes{.fillStyle = kFillSolid, .fillColour = colour}; }
 
 // Text attributes of `height` whose font block is named `face`.
 HostObject* textAtt(DriverHarness& h, int32_t height, const char* face) {

@@ -10,7 +10,7 @@ namespace {
 using refhost::HostPicture;
 using refhost::ReferenceHost;
 
-FillAttributes pictureFill(uint64_t key) { return FillAttributes{.fillStyle = 4, .pictureRef = key}; }
+FillAttributes pictureFill(uint64_t key) { return FillAttributes{.fillStyle = kFillPicture, .pictureRef = key}; }
 
 refhost::ObjectMaker fillWith(FillAttributes fill) {
     return [fill](ReferenceHost& host) {
@@ -35,7 +35,7 @@ struct FillHarness : javtest::DriverHarness {
     explicit FillHarness(bool withTargetInfo = true) {
         javtest::squareTarget(host(), 1000, 100);
         host().useTargetInfo(withTargetInfo);
-        host().registerPicture(1, HostPicture{.requestKind = 2, .formatCode = 10, .raster = true, .width = 1,
+        host().registerPicture(1, HostPicture{.requestKind = kPictureRaster, .formatCode = kElementPng, .raster = true, .width = 1,
                                               .height = 1, .pixels = std::string("\xff\x00\x00\xff", 4)});
         HostPicture vector;
         vector.objects = {fillWith(FillAttributes{}), shape(kKindRectangle, RectangleData{0, 100, 100, 0})};
@@ -117,7 +117,7 @@ TEST(PictureFill, NestedFillsEndAtTheLimitAndAbandonedGroupsGiveBackTheirObjects
 TEST(PictureFill, AResultOfAnotherKindIsPlacedNotPlayed) {
     FillHarness h;
     h.host().services()->convertPicture = [](HostServices*, uint64_t, uint64_t, DriverContext*, TargetInfo*) {
-        static ConversionResult other{.kind = 2, .reserved0 = 0, .reserved1 = 0, .group = nullptr};
+        static ConversionResult other{.kind = kAnswerElement, .reserved0 = 0, .reserved1 = 0, .group = nullptr};
         return &other;
     };
     EXPECT_EQ(h.fill(2), 1);

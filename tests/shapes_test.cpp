@@ -48,7 +48,7 @@ Maker clip(int32_t mode, int32_t nestedKind = 0, std::vector<int32_t> nested = {
 
 // A fill whose elliptical gradient the driver draws as bands.
 FillAttributes driverGradient() {
-    FillAttributes fill{.fillStyle = 5, .gradient = {.gradientKind = 2, .stopCount = 2}};
+    FillAttributes fill{.fillStyle = kFillGradient, .gradient = {.gradientKind = kGradientElliptical, .stopCount = 2}};
     fill.gradient.stopColours[1] = 0xFF0000;
     fill.gradient.stopPositions[1] = 100;
     return fill;

@@ -151,7 +151,7 @@ TEST(CompareTextAttributes, ComparesValuesColourAndPlainFontOnly) {
     fontB.useDescriptor = 1;  // the descriptor is not compared
     b.textColour = 0x02102030;  // nor the top byte of a direct colour
     EXPECT_EQ(same(), 1);
-    h.params()->colourMode = 0;  // palette indices: all 32 bits
+    h.params()->colourMode = kColourModePalette;  // all 32 bits
     EXPECT_EQ(same(), 0);
     b.textColour = a.textColour;
     fontB.unnamed48[4] = 1;
