@@ -83,8 +83,8 @@ TEST(HighlightFont, TheCharacterSetFollowsTheEncodingUnlessAWidthStringSaysOther
         {kKindWidthString, 0, 0, 0, 6, 0, "mapFontEncoding 6", 204},
         {kKindWidthString, 0, 8, 1, 6, 0, "mapFontEncoding 6", 204},
         {kKindTextString, 1, 0, 1, 6, 0, "mapFontEncoding 6", 204},
-        {kKindTextString, 0, 0, 0, 51, 2, "mapFontEncoding 2", 134},
-        {kKindTextString, 0, 0, 0, 51, 0, "mapFontEncoding 51", 1},
+        {kKindTextString, 0, 0, 0, kEncodingUnits, 2, "mapFontEncoding 2", 134},
+        {kKindTextString, 0, 0, 0, kEncodingUnits, 0, "mapFontEncoding 51", 1},
     };
     for (const auto& c : cases) {
         DriverHarness h;
