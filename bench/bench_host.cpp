@@ -416,7 +416,7 @@ int32_t BenchHost::splitText(HostListNode* node, int64_t byteOffset) {
 int32_t BenchHost::convertToUnits(const TextSpan* source, TextSpan* target, int32_t replacement) {
     int32_t encoding = session_.table.currentEncoding;
     bool shiftJis = encoding == kEncodingShiftJis;
-    if (!shiftJis && encoding != 7) fail("the scenes convert only from encodings 7 and 1");
+    if (!shiftJis && encoding != kEncodingWestern) fail("the scenes convert only from Western and Shift_JIS text");
     bool bigEndian = params_.bigEndianText != 0;
     const uint8_t* in = source->bytes;
     uint32_t inLeft = source->count;

@@ -229,7 +229,7 @@ ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
         }
         case kKindTaggedRect: {
             auto* tagged = startBody<TaggedRectData>(&recipe, recipe.kind);
-            tagged->tag = in.ConsumeBool() ? 5 : in.ConsumeIntegral<int32_t>();
+            tagged->tag = in.ConsumeBool() ? kTagRectangle : in.ConsumeIntegral<int32_t>();
             if (in.ConsumeIntegralInRange(0, 3) != 0)
                 referBlock(&recipe, offsetof(TaggedRectData, values),
                            bytesOf(std::vector<int32_t>{readCoordinate(in), readCoordinate(in), readCoordinate(in), readCoordinate(in)}));

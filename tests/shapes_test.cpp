@@ -32,7 +32,7 @@ Maker referring(int32_t kind, std::vector<int32_t> head, std::vector<int32_t> in
         return object;
     };
 }
-Maker tagged(int32_t tag, std::vector<int32_t> values) { return referring(37, {tag}, values); }
+Maker tagged(int32_t tag, std::vector<int32_t> values) { return referring(kKindTaggedRect, {tag}, values); }
 Maker curve(int32_t kind, std::vector<int32_t> xy) {
     return referring(kind, {static_cast<int32_t>(xy.size() / 2)}, xy);
 }
@@ -73,12 +73,12 @@ TEST(Shapes, ObjectsInRecordsOut) {
         {"rectangle 0.4 pixels wide", shape(kKindRectangle, {0, 900, 4, 400}), "r,0,10,0,50\n", 1},
         {"round rect starts at x0, extends right", shape(kKindRoundRect, {500, 400, 100, 900, 30, 20}), "d,50,10,40,50,3,2\n", 1},
         {"circle of radius 0 at its centre", shape(kKindCircle, {300, 700, 0}), "o,30,30,0,0\n", 1},
-        {"tagged rect keeps signs", tagged(5, {100, 400, 500, 900}), "k,50,60,-40,-50\n", 1},
-        {"tagged rect without values", tagged(5, {}), "", 0},
-        {"clip open without rectangle", clip(1), "", 0},
-        {"clip open on a circle", clip(1, 12, {300, 700, 100}), "", 0},
-        {"clip end with a rectangle", clip(0, 10, {100, 900, 500, 400}), "", 0},
-        {"clip of another mode", clip(2, 10, {100, 900, 500, 400}), "", 0},
+        {"tagged rect keeps signs", tagged(kTagRectangle, {100, 400, 500, 900}), "k,50,60,-40,-50\n", 1},
+        {"tagged rect without values", tagged(kTagRectangle, {}), "", 0},
+        {"clip open without rectangle", clip(kClipOpen), "", 0},
+        {"clip open on a circle", clip(kClipOpen, kKindCircle, {300, 700, 100}), "", 0},
+        {"clip end with a rectangle", clip(kClipEnd, kKindRectangle, {100, 900, 500, 400}), "", 0},
+        {"clip of another mode", clip(2, kKindRectangle, {100, 900, 500, 400}), "", 0},
         // A curve of no or one point still writes a line; two points fail (below).
         {"empty curve", curve(kKindOpenCurve, {}), "l,0\n", 1},
         {"one-point curve", curve(kKindOpenCurve, {500, 500}), "l,1\n50,50\n", 1},
@@ -110,7 +110,9 @@ TEST(Shapes, CornersAreOrderedInTheObject) {
 // gradient the driver draws, on targets that shrink and enlarge: no
 // overflow (the sanitizer build checks), and fields saturate, never wrap.
 TEST(Shapes, ExtremeCoordinatesInEveryFieldAreSafe) {
-    const std::pair<int32_t, size_t> layouts[] = {{10, 4}, {11, 6}, {12, 3}, {13, 6}, {37, 4}, {27, 4}, {7, 8}, {16, 8}};
+    const std::pair<int32_t, size_t> layouts[] = {{kKindRectangle, 4}, {kKindRoundRect, 6}, {kKindCircle, 3},
+                                                  {kKindEllipse, 6},   {kKindTaggedRect, 4}, {kKindClip, 4},
+                                                  {kKindOpenCurve, 8}, {kKindClosedCurve, 8}};
     for (int32_t pixels : {100, 1 << 30}) {
         Target t(100, pixels);
         t.DriverHarness::put(kKindFillAtt, driverGradient());
@@ -118,8 +120,10 @@ TEST(Shapes, ExtremeCoordinatesInEveryFieldAreSafe) {
             for (uint32_t bits = 0; bits < (1u << fields); ++bits) {
                 std::vector<int32_t> v;
                 for (size_t i = 0; i < fields; ++i) v.push_back((bits >> i) & 1 ? INT32_MAX : INT32_MIN);
-                Maker make = kind == 37 ? tagged(5, v) : kind == 27 ? clip(1, 10, v)
-                           : kind == 7 || kind == 16 ? curve(kind, v) : shape(kind, v);
+                Maker make = kind == kKindTaggedRect ? tagged(kTagRectangle, v)
+                             : kind == kKindClip     ? clip(kClipOpen, kKindRectangle, v)
+                             : kind == kKindOpenCurve || kind == kKindClosedCurve ? curve(kind, v)
+                                                                                 : shape(kind, v);
                 EXPECT_EQ(t.put(make), 1) << "kind " << kind << " bits " << bits;
             }
         }
