@@ -10,8 +10,6 @@ namespace benchhost {
 
 namespace {
 
-constexpr int32_t kEncodingShiftJis = 1;
-constexpr int32_t kEncodingUnits = 51;
 constexpr uint32_t kQuadPoints = 4;
 constexpr size_t kBlockHeader = 16;  // the size of a block, kept in front of it
 constexpr size_t kNodesPerChunk = 4096;
@@ -251,7 +249,7 @@ BenchHost::BenchHost(int32_t pixels, int32_t units)
     t.unregisterDriver = opUnregisterDriver;
 
     HostSession& session = session_.table;
-    session.currentEncoding = 7;
+    session.currentEncoding = kEncodingWestern;
     session.convertToUnits = opConvertToUnits;
     session.convertText = opConvertText;
     session.isLeadByte = opIsLeadByte;
@@ -271,7 +269,7 @@ BenchHost::BenchHost(int32_t pixels, int32_t units)
     params_.targetInfo = &info_;
     params_.hostServices = &services_.table;
     params_.hostSession = &session;
-    params_.colourMode = 4;
+    params_.colourMode = kColourModeDirect;
     params_.sizeX = pixels / 96.0;
     params_.sizeY = pixels / 96.0;
     params_.sourceFrame[2] = units;
@@ -396,7 +394,7 @@ void BenchHost::freeNode(HostListNode* node) { spareNodes_.push_back(node); }
 // holds the rest is linked right after it. The texts stay where they are.
 int32_t BenchHost::splitText(HostListNode* node, int64_t byteOffset) {
     HostObject* object = node->object;
-    if (object == nullptr || object->kind != 41) return 0;
+    if (object == nullptr || object->kind != kKindTextString) return 0;
     auto* body = reinterpret_cast<TextStringData*>(reinterpret_cast<unsigned char*>(object) + kHostObjectPayloadOffset);
     if (byteOffset < 0 || byteOffset > body->byteLength) return 0;
     HostObject* rest = clone(object);
@@ -418,7 +416,7 @@ int32_t BenchHost::splitText(HostListNode* node, int64_t byteOffset) {
 int32_t BenchHost::convertToUnits(const TextSpan* source, TextSpan* target, int32_t replacement) {
     int32_t encoding = session_.table.currentEncoding;
     bool shiftJis = encoding == kEncodingShiftJis;
-    if (!shiftJis && encoding != 7) fail("the scenes convert only from encodings 7 and 1");
+    if (!shiftJis && encoding != kEncodingWestern) fail("the scenes convert only from Western and Shift_JIS text");
     bool bigEndian = params_.bigEndianText != 0;
     const uint8_t* in = source->bytes;
     uint32_t inLeft = source->count;
@@ -451,7 +449,7 @@ int32_t BenchHost::convertToUnits(const TextSpan* source, TextSpan* target, int3
 
 int32_t BenchHost::convertTerm(int32_t fromEncoding, const TextSpan* source, TextSpan* target, int32_t replacement) {
     int32_t encoding = session_.table.currentEncoding;
-    if (fromEncoding != 7 || (encoding != kEncodingUnits && encoding != kEncodingShiftJis))
+    if (fromEncoding != kEncodingWestern || (encoding != kEncodingUnits && encoding != kEncodingShiftJis))
         fail("the scenes convert terms only from Windows-1252 into 16-bit units or Shift_JIS");
     uint32_t width = encoding == kEncodingUnits ? 2 : 1;
     uint32_t needed = source->count * width;

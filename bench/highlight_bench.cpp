@@ -14,7 +14,6 @@
 #include "bench/bench_registry.h"
 #include "bench/scenes.h"
 #include "highlight/case_table.h"
-#include "stream/object_kind.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "stream/object_kind.h"
 
 namespace benchscene {
 
@@ -62,7 +61,7 @@ LineAttributes pen(int32_t width, uint32_t colour) {
 
 FillAttributes solidFill(uint32_t colour) {
     FillAttributes fill{};
-    fill.fillStyle = 1;
+    fill.fillStyle = kFillSolid;
     fill.fillColour = colour;
     return fill;
 }
@@ -107,7 +106,7 @@ void polygons(benchhost::BenchHost& host, Scene& scene, Random& random, int64_t 
 // and last differ, so that the driver draws every kind itself.
 FillAttributes gradientFill(Random& random, int32_t kind) {
     FillAttributes fill{};
-    fill.fillStyle = 5;
+    fill.fillStyle = kFillGradient;
     GradientDef& g = fill.gradient;
     g.gradientKind = kind;
     g.stopCount = 3;
@@ -171,14 +170,14 @@ constexpr size_t kRareWordCount = sizeof kRareWords / sizeof kRareWords[0];
 
 const TextKind& textKind(const std::string& name) {
     static const TextKind kinds[] = {
-        {"1252", 7, "WINDOWS-1252",
+        {"1252", kEncodingWestern, "WINDOWS-1252",
          {"the", "quick", "brown", "fox", "jumps", "over", "lazy", "dog", "café", "crème", "brûlée", "naïve",
           "Straße", "über", "déjà", "vu", "façade", "and", "of", "to", "in", "is", "that", "for", "with", "as",
           "Zürich", "Genève", "señor", "año", "piñata", "Œuvre", "garçon", "élan", "rôle", "fiancée"}},
-        {"sjis", 1, "CP932",
+        {"sjis", kEncodingShiftJis, "CP932",
          {"東京", "日本語", "テキスト", "検索", "文字", "画像", "変換", "出力", "の", "は", "を", "に", "が",
           "です", "ます", "ドライバ", "Driver", "record", "ｶﾀｶﾅ", "漢字", "ひらがな", "カタカナ", "図形", "線"}},
-        {"units", 51, "UTF-16LE",
+        {"units", kEncodingUnits, "UTF-16LE",
          {"Αθήνα", "Москва", "Straße", "Ελλάδα", "Россия", "text", "and", "Ὀδυσσεύς", "Ԁԁ", "Ǆemal", "Ѐлка",
           "Ꭰ", "ÄÖÜ", "äöü", "Ⓐⓑ", "ＡＢＣ", "Ǻ", "Ḁḁ", "Ặ", "the", "of", "über", "ĀāĂă", "ЖЗИЙ"}},
     };
@@ -226,7 +225,7 @@ void textBoxes(Scene& scene, Random& random, const TextKind& kind, int64_t boxes
             add(scene, scene.period, kKindTextString,
                 TextStringData{0, reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()),
                                kind.encoding, 0});
-            scene.codeUnits += kind.encoding == 51 ? static_cast<int64_t>(text.size() / 2) : static_cast<int64_t>(text.size());
+            scene.codeUnits += kind.encoding == kEncodingUnits ? static_cast<int64_t>(text.size() / 2) : static_cast<int64_t>(text.size());
         }
         add(scene, scene.period, kKindTextBoxEnd, int64_t{0});
     }
@@ -245,7 +244,7 @@ void searchFor(Scene& scene, int32_t count) {
     for (const std::string& term : scene.terms) scene.termTexts.push_back(term.c_str());
     scene.search.searchTerms = scene.termTexts.data();
     scene.search.termCount = count;
-    scene.search.termEncoding = 7;
+    scene.search.termEncoding = kEncodingWestern;
     scene.search.searchOptions = "color:#FF8000";
     scene.searched = true;
 }
@@ -282,11 +281,11 @@ std::unique_ptr<Scene> makeScene(benchhost::BenchHost& host, const std::string& 
     } else if (family == "polygons1000") {
         polygons(host, *scene, random, perPeriod, 1000);
     } else if (family == "gradients-linear") {
-        gradients(host, *scene, random, perPeriod, 1);
+        gradients(host, *scene, random, perPeriod, kGradientLinear);
     } else if (family == "gradients-elliptical") {
-        gradients(host, *scene, random, perPeriod, 2);
+        gradients(host, *scene, random, perPeriod, kGradientElliptical);
     } else if (family == "gradients-rectangular") {
-        gradients(host, *scene, random, perPeriod, 3);
+        gradients(host, *scene, random, perPeriod, kGradientRectangular);
     } else {
         fail("no scene family " + family);
     }
@@ -307,7 +306,7 @@ void prepareRun(benchhost::BenchHost& host, const Scene& scene, int64_t periods,
 
 bool drawRun(DriverContext* context, const std::vector<HostObject*>& objects) {
     bool drawn = true;
-    for (HostObject* object : objects) drawn = putJAVobject(context, object) == 1 && drawn;
+    for (HostObject* object : objects) drawn = putJAVobject(context, object) == kResultDone && drawn;
     return drawn;
 }
 

@@ -1,7 +1,6 @@
 // putJAVobject: the driver's object entry. Routes each host object by kind
 // to the handler that writes its records, then gives the object back.
 #include <javtrg/host_services.h>
-#include "stream/object_kind.h"
 #include "driver/shapes.h"
 #include "graphics/graphics.h"
 #include "text/text.h"
@@ -12,7 +11,7 @@ int32_t JAVtDispatch(DriverContext* context, HostObject* object) {
     // Codes outside 0..48 (compared unsigned) are unlisted kinds: nothing.
     switch (static_cast<uint32_t>(object->kind)) {
         case kKindGroupMarker:
-        case kKindEndMarker: return 2;
+        case kKindEndMarker: return kResultMarker;
         case kKindPolyline: return JAVtPolyline(context, object);
         case kKindOpenCurve: return JAVtOpenCurve(context, object);
         case kKindPolygon: return JAVtPolygon(context, object);
@@ -23,7 +22,7 @@ int32_t JAVtDispatch(DriverContext* context, HostObject* object) {
         case kKindClosedCurve: return JAVtClosedCurve(context, object);
         case kKindSimpleText: return JAVtText(context, object);
         case kKindTextPiece: return JAVtAppendTxt(context, object);
-        case kKindJustify: JAVtJustifyTxt(context, object); return 1;
+        case kKindJustify: JAVtJustifyTxt(context, object); return kResultDone;
         case kKindRaster: return JAVtRaster(context, object);
         case kKindClip: return JAVtClip(context, object);
         case kKindLineAtt: return JAVtLineAtt(context, object);
@@ -40,14 +39,14 @@ int32_t JAVtDispatch(DriverContext* context, HostObject* object) {
         case kKindParaStart:
         case kKindParaStartAtt: return JAVtTextParaStart(context, object);
         case kKindTextBoxEnd: return JAVtTextEnd(context, object);
-        default: return 1;
+        default: return kResultDone;
     }
 }
 
 }  // namespace
 
 extern "C" int32_t putJAVobject(DriverContext* context, HostObject* object) {
-    if (context == nullptr || object == nullptr) return 0;
+    if (context == nullptr || object == nullptr) return kResultFailure;
     context->currentObject = object;
     int32_t result = JAVtDispatch(context, object);
     context->hostServices->releaseObject(context->hostServices, object);

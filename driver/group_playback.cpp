@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "stream/object_body.h"
-#include "stream/object_kind.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ int32_t JAVtRestore(DriverContext* context, int32_t kind, const void* body, size
     HostObject* object = services->createObject(services, kind);
     if (object == nullptr) return 0;
     std::memcpy(JAVtBody<unsigned char>(object), body, size);
-    return context->putObject(context, object) == 1 ? 1 : 0;
+    return context->putObject(context, object) == kResultDone ? kResultDone : kResultFailure;
 }
 
 // The text attributes travel with a copy of their font in a block of the
@@ -62,7 +61,7 @@ int32_t JAVtRestoreText(DriverContext* context, const SavedState& saved) {
         *font = saved.font;
         body->font = font;
     }
-    return context->putObject(context, object) == 1 ? 1 : 0;
+    return context->putObject(context, object) == kResultDone ? kResultDone : kResultFailure;
 }
 
 }  // namespace
@@ -79,7 +78,7 @@ extern "C" int32_t JAVtPlayGroup(DriverContext* context, HostGroup* group) {
     while (more == 1) {
         HostObject* object = group->next(group, &more);
         if (object == nullptr) break;
-        if (context->putObject(context, object) != 1) return 0;
+        if (context->putObject(context, object) != kResultDone) return kResultFailure;
     }
 
     if (JAVtCmpTextAtt(context, &saved.text, &context->currentTextAtt) == 0 && JAVtRestoreText(context, saved) == 0)

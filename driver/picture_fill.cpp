@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int32_t kConversionVector = 3;
 
 // A side of the picture in element pixels; a side of no length counts as
 // one host unit.
@@ -41,7 +40,7 @@ int32_t JAVtConvertPicture(DriverContext* context, const RectangleData* r, const
     context->pendingElementKey = picture;
     HostServices* services = context->hostServices;
     ConversionResult* result = services->convertPicture(services, context->hostHandle, picture, context, &copy);
-    if (result != nullptr && result->kind == kConversionVector) return JAVtPlayGroup(context, result->group) == 1 ? 1 : 0;
+    if (result != nullptr && result->kind == kConversionGroup) return JAVtPlayGroup(context, result->group) == kResultDone ? kResultDone : kResultFailure;
     if (ElementWriter* writer = context->elementWriter; writer != nullptr) {
         context->elementWriter = nullptr;
         writer->close(writer);

@@ -13,15 +13,11 @@
 #include "stream/numeric.h"
 #include "stream/object_body.h"
 #include "stream/mapping.h"
-#include "stream/object_kind.h"
 #include "stream/record_stream.h"
 #include "graphics/graphics.h"
 
 namespace {
 
-constexpr int32_t kClipEnd = 0;
-constexpr int32_t kClipOpen = 1;
-constexpr int32_t kTagRectangle = 5;
 
 double JAVtAsDouble(int64_t value) { return static_cast<double>(value); }
 
@@ -33,8 +29,10 @@ PointPair JAVtCorner(int64_t x, int64_t y) { return PointPair{JAVtClamp32(x), JA
 // Writes a closed shape's record, "<letter>,v1,...\n". For a gradient the
 // driver draws, "q,2\n" goes in front of it in the same write, the bands
 // covering `corner1`-`corner2` follow, and "q,0\n" closes the clip. Only the
-// shape write counts as a record group. Returns 1, or 0 at once when the
-// host could not give a band its point list.
+// shape write counts as a record group. Returns 1, or 0 when the host could
+// not give a band its point list: the bands stop there, and the clip is
+// closed all the same, so that nothing drawn after this shape is clipped to
+// it.
 template <size_t N>
 inline int32_t JAVtEmitShape(DriverContext* context, char letter, const int32_t (&values)[N], PointPair corner1,
                              PointPair corner2) {
@@ -47,9 +45,9 @@ inline int32_t JAVtEmitShape(DriverContext* context, char letter, const int32_t 
     JAVtWriteRecord(context, JAVtPutFields(p, values, N));
     JAVtCountRecord(context);
     if (!gradient) return 1;
-    if (JAVtDrawGradientBands(context, corner1, corner2) == kBandsHostFailed) return 0;
+    int32_t bands = JAVtDrawGradientBands(context, corner1, corner2);
     JAVtEmitText(context, "q,0\n");
-    return 1;
+    return bands == kBandsHostFailed ? kResultFailure : kResultDone;
 }
 
 void JAVtSwap(int32_t* a, int32_t* b) {

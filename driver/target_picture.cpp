@@ -4,26 +4,13 @@
 #include "driver/pictures.h"
 #include "graphics/graphics.h"
 #include "stream/object_body.h"
-#include "stream/object_kind.h"
 
 namespace {
 
-constexpr int32_t kAnswerVector = 3;
-constexpr int32_t kAnswerElement = 2;
-constexpr int32_t kRequestVector = 3;
-constexpr int32_t kRequestRaster = 2;
-// With this picture mode a raster request is delivered as an element only
-// when the host's format is itself a raster format.
-constexpr int32_t kModeAskFormat = 4;
-constexpr int32_t kFormatIsRaster = 2;
-// Element formats: the host's raster and vector picture formats are kept,
-// everything else becomes a PNG image.
-constexpr int32_t kElementRaster = 8;
-constexpr int32_t kElementVector = 26;
 
 bool JAVtWantsVector(DriverContext* context, const PictureRequest* request) {
-    if (request->kind == kRequestVector) return true;
-    if (request->kind != kRequestRaster || context->currentFillAtt.pictureMode != kModeAskFormat) return false;
+    if (request->kind == kPictureVector) return true;
+    if (request->kind != kPictureRaster || context->currentFillAtt.pictureMode != kPictureModeAskFormat) return false;
     HostServices* services = context->hostServices;
     return services->queryPictureFormat(services, &request->formatCode) != kFormatIsRaster;
 }
@@ -47,6 +34,8 @@ void JAVtVectorAnswer(DriverContext* context, PictureReply* reply) {
 // at every later fill of that picture. Without a target info, or without
 // createElement, the reply carries no writer.
 void JAVtElementAnswer(DriverContext* context, const PictureRequest* request, PictureReply* reply) {
+    // The host's raster and vector picture formats are kept, everything else
+    // becomes a PNG image.
     int32_t format = request->formatCode;
     if (format != kElementRaster && format != kElementVector) format = kElementPng;
     reply->kind = kAnswerElement;

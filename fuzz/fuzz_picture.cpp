@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "stream/object_kind.h"
 
 namespace javfuzz {
 
@@ -58,7 +57,7 @@ void readCurve(FuzzedDataProvider& in, ObjectRecipe* recipe) {
 }
 
 void readGradient(FuzzedDataProvider& in, GradientDef* g) {
-    constexpr int32_t kGradientKinds[] = {0, 1, 2, 3, 4, -1, INT32_MIN};
+    constexpr int32_t kGradientKinds[] = {0, kGradientLinear, kGradientElliptical, kGradientRectangular, 4, -1, INT32_MIN};
     g->gradientKind = in.PickValueInArray(kGradientKinds);
     g->stopCount = in.ConsumeBool() ? in.ConsumeIntegralInRange(-2, 34) : readCoordinate(in);
     int32_t position = 0;
@@ -81,7 +80,8 @@ void readGradient(FuzzedDataProvider& in, GradientDef* g) {
 
 void readFill(FuzzedDataProvider& in, ObjectRecipe* recipe, uint64_t pictures) {
     auto* fill = startBody<FillAttributes>(recipe, kKindFillAtt);
-    constexpr int32_t kStyles[] = {0, 1, 2, 3, 4, 5, 5, 5, 6, -1};
+    constexpr int32_t kStyles[] = {kFillNone, kFillSolid, kFillNoneAlt, 3, kFillPicture, kFillGradient, kFillGradient,
+                                   kFillGradient, 6, -1};
     fill->fillStyle = in.PickValueInArray(kStyles);
     fill->foreEnable = in.ConsumeIntegralInRange(0, 2);
     fill->foreShown = in.ConsumeIntegralInRange(0, 2);
@@ -130,8 +130,11 @@ int32_t readCoordinate(FuzzedDataProvider& in) {
 }
 
 int32_t readEncoding(FuzzedDataProvider& in) {
-    constexpr int32_t kEncodings[] = {7, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 41, 15, 18, 20,
-                                      22, 21, 19, 17, 31, 55, 51, 51, 53, 53, 0, -1, 52, 99};
+    // The host's byte encodings, the two Unicode ones twice, and codes it
+    // does not know.
+    constexpr int32_t kEncodings[] = {kEncodingWestern, kEncodingShiftJis, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 41,
+                                      15, 18, 20, 22, 21, 19, 17, 31, 55, kEncodingUnits, kEncodingUnits,
+                                      kEncodingUtf8, kEncodingUtf8, 0, -1, 52, 99};
     return in.PickValueInArray(kEncodings);
 }
 
@@ -226,7 +229,7 @@ ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
         }
         case kKindTaggedRect: {
             auto* tagged = startBody<TaggedRectData>(&recipe, recipe.kind);
-            tagged->tag = in.ConsumeBool() ? 5 : in.ConsumeIntegral<int32_t>();
+            tagged->tag = in.ConsumeBool() ? kTagRectangle : in.ConsumeIntegral<int32_t>();
             if (in.ConsumeIntegralInRange(0, 3) != 0)
                 referBlock(&recipe, offsetof(TaggedRectData, values),
                            bytesOf(std::vector<int32_t>{readCoordinate(in), readCoordinate(in), readCoordinate(in), readCoordinate(in)}));
@@ -276,7 +279,7 @@ ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
 
 void readTarget(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     TargetParams* p = host.params();
-    p->colourMode = in.ConsumeBool() ? 4 : in.ConsumeIntegralInRange(-1, 5);
+    p->colourMode = in.ConsumeBool() ? kColourModeDirect : in.ConsumeIntegralInRange(-1, 5);
     p->bigEndianText = in.ConsumeIntegralInRange(0, 2);
     for (int32_t& v : p->sourceFrame) v = in.ConsumeBool() ? in.ConsumeIntegralInRange(-2000, 2000) : readCoordinate(in);
     constexpr double kSizes[] = {0.0, 1.0, 2.5, 1e-9, 1e9, -1.0};
@@ -310,8 +313,8 @@ uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     uint64_t count = in.ConsumeIntegralInRange<uint64_t>(0, 4);
     for (uint64_t key = 1; key <= count; ++key) {
         refhost::HostPicture picture;
-        constexpr int32_t kRequests[] = {3, 2, 2, 0, -1};
-        constexpr int32_t kFormats[] = {26, 10, 8, 0, 99};
+        constexpr int32_t kRequests[] = {kPictureVector, kPictureRaster, kPictureRaster, 0, -1};
+        constexpr int32_t kFormats[] = {kElementVector, kElementPng, kElementRaster, 0, 99};
         picture.requestKind = in.PickValueInArray(kRequests);
         picture.formatCode = in.PickValueInArray(kFormats);
         picture.raster = in.ConsumeBool();

@@ -8,7 +8,6 @@
 
 #include "fuzz/fuzz_picture.h"
 #include "fuzz/fuzz_targets.h"
-#include "stream/object_kind.h"
 
 namespace javfuzz {
 
@@ -186,7 +185,7 @@ bool textSearch(const uint8_t* data, size_t size) {
     TargetParams* p = host.params();
     bool bigEndian = in.ConsumeBool();
     p->bigEndianText = bigEndian ? 1 : 0;
-    p->colourMode = in.ConsumeIntegralInRange(0, 7) == 0 ? 0 : 4;
+    p->colourMode = in.ConsumeIntegralInRange(0, 7) == 0 ? kColourModePalette : kColourModeDirect;
     host.useTargetInfo(in.ConsumeBool());
     host.session()->currentEncoding = readEncoding(in);
     host.session()->fontEncoding = in.ConsumeBool() ? 0 : readEncoding(in);

@@ -7,7 +7,7 @@
 
 // Writes the polygon record of a Polygon object; for a gradient the driver
 // draws, encloses it and the bands in "q,2" ... "q,0". Returns 1, or 0 when the
-// host gave no point list for a band (the clip is then left open).
+// host gave no point list for a band (the clip is closed all the same).
 int32_t JAVtPolygon(DriverContext* context, HostObject* object);
 // Writes the count line and the point lines of `points` after the record
 // prefix ("l," or "p,") of `prefixLength` characters at the start of the
@@ -15,8 +15,7 @@ int32_t JAVtPolygon(DriverContext* context, HostObject* object);
 void JAVtWritePointList(DriverContext* context, uint32_t prefixLength, const PointList* points);
 
 // Picture elements: raster images and fill pictures written by the host at
-// 96 pixels per inch, format 10 unless the host's own format is kept.
-inline constexpr int32_t kElementPng = 10;
+// 96 pixels per inch, kElementPng unless the host's own format is kept.
 inline constexpr int32_t kElementDpi = 96;
 // A host length in element pixels, truncated, at least 1.
 int32_t JAVtElementPixels(int64_t length, double unitsPerInch);
@@ -29,12 +28,11 @@ void JAVtImageParameters(TargetInfo* block, const TargetInfo* info, int32_t widt
 // the stream's result.
 int32_t JAVtWriteElementPlacement(DriverContext* context, const int32_t (&box)[4]);
 
-// A colour entry as a Colour: the entry itself with colourMode 4, otherwise
+// A colour entry as a Colour: the entry itself with kColourModeDirect, otherwise
 // an index into the palette (see colour.cpp for the out-of-table rules).
-inline constexpr int32_t kDirectColours = 4;
 uint32_t JAVtPaletteColour(const DriverContext* context, uint32_t entry);
 inline uint32_t JAVtResolveColour(const DriverContext* context, uint32_t entry) {
-    return context->targetParams->colourMode == kDirectColours ? entry : JAVtPaletteColour(context, entry);
+    return context->targetParams->colourMode == kColourModeDirect ? entry : JAVtPaletteColour(context, entry);
 }
 
 inline int32_t JAVtRed(uint32_t colour) { return static_cast<int32_t>(colour & 0xFFu); }
@@ -47,16 +45,6 @@ inline char* JAVtPutColour(char* out, uint32_t colour) {
     return JAVtPutByteField(out, static_cast<uint8_t>(colour >> 16));
 }
 
-// Fill styles of FillAttributes: 0 and 2 no fill colour, 4 a picture, 5 a
-// gradient, any other a solid fill.
-inline constexpr int32_t kFillNone = 0;
-inline constexpr int32_t kFillNoneAlt = 2;
-inline constexpr int32_t kFillPicture = 4;
-inline constexpr int32_t kFillGradient = 5;
-// Gradient kinds: elliptical, rectangular; any other is linear.
-inline constexpr int32_t kGradientElliptical = 2;
-inline constexpr int32_t kGradientRectangular = 3;
-
 // True when the current fill is a gradient the driver draws as bands.
 inline bool JAVtDrawsGradient(const DriverContext* context) {
     return context->currentFillAtt.fillStyle == kFillGradient && context->driverGradient == 1;
@@ -65,7 +53,7 @@ inline bool JAVtDrawsGradient(const DriverContext* context) {
 // Draws the bands of the current fill's gradient over the box, as
 // JAVtGradientFill does, and tells how that ended: every band drawn (1), the
 // colour search ended early (0), or the host gave no point list for a band
-// (-1), a failure the shape handler reports without closing the clip.
+// (-1), a failure the shape handler reports after closing the clip.
 inline constexpr int32_t kBandsHostFailed = -1;
 int32_t JAVtDrawGradientBands(DriverContext* context, PointPair corner1, PointPair corner2);
 

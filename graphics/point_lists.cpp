@@ -103,7 +103,7 @@ int32_t JAVtPolygon(DriverContext* context, HostObject* object) {
         if (p.y < corner2.y) corner2.y = p.y;
         if (p.y > corner1.y) corner1.y = p.y;
     }
-    if (count > 0 && JAVtDrawGradientBands(context, corner1, corner2) == kBandsHostFailed) return 0;
+    int32_t bands = count > 0 ? JAVtDrawGradientBands(context, corner1, corner2) : kResultDone;
     JAVtEmitText(context, "q,0\n");
-    return 1;
+    return bands == kBandsHostFailed ? kResultFailure : kResultDone;
 }

@@ -7,9 +7,6 @@
 
 #include <javtrg/host_services.h>
 
-// Text in this encoding is held in 16-bit code units ended by a zero unit;
-// every other encoding is byte text ended by a zero byte.
-inline constexpr int32_t kHighlightUnitEncoding = 51;
 
 // Empties the term list: every term text and the array go back with
 // freeBlock, and the list is absent again.

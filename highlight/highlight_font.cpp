@@ -7,7 +7,6 @@
 
 #include "highlight/highlight.h"
 #include "stream/object_body.h"
-#include "stream/object_kind.h"
 
 namespace {
 
@@ -76,7 +75,7 @@ void JAVtAdaptToEncoding(HostSession* session, FontDescriptor* font, const HostO
         if (string->encoding == 0 && (font->charSet == kDefaultCharset || font->charSet == kSymbolCharset)) return;
     }
     int32_t encoding = session->currentEncoding;
-    bool unicode = encoding >= 51 && encoding <= 54;
+    bool unicode = encoding >= kEncodingUnicodeFirst && encoding <= kEncodingUnicodeLast;
     if (session->fontEncoding != 0 && unicode) {
         session->currentEncoding = session->fontEncoding;
         session->mapFontEncoding(session, font);
@@ -96,39 +95,39 @@ void JAVtSubstituteFace(char* face) {
 
 int32_t JAVtSelectHighlightFont(DriverContext* context, const CharAttributes* attributes, const HostObject* next) {
     HostSession* session = context->hostSession;
-    context->hlAttr = attributes;
+    context->inForceCharAtt = attributes;
     if (attributes == nullptr) {
-        context->hlFont = JAVtDefaultHighlightFont();
-        context->hlColour = 0;
+        context->inForceFont = JAVtDefaultHighlightFont();
+        context->inForceTextColour = 0;
     } else {
-        context->hlFont = JAVtAttributeFont(attributes);
-        context->hlColour = attributes->charColour;
+        context->inForceFont = JAVtAttributeFont(attributes);
+        context->inForceTextColour = attributes->charColour;
     }
-    FontDescriptor* font = &context->hlFont;
+    FontDescriptor* font = &context->inForceFont;
     JAVtAdaptToEncoding(session, font, next);
 
-    if (context->hlMeasureContext == nullptr) {
-        context->hlMeasureContext = session->createMeasureContext(session, 0);
-        if (context->hlMeasureContext == nullptr) return 0;
+    if (context->measureContext == nullptr) {
+        context->measureContext = session->createMeasureContext(session, 0);
+        if (context->measureContext == nullptr) return 0;
     }
     // At most one font made here exists at a time.
-    if (context->hlFontHandle != nullptr) {
-        session->selectObject(session, context->hlMeasureContext, context->hlPrevObject);
-        session->deleteObject(session, context->hlFontHandle);
-        context->hlFontHandle = nullptr;
+    if (context->measureFont != nullptr) {
+        session->selectObject(session, context->measureContext, context->measureFontBefore);
+        session->deleteObject(session, context->measureFont);
+        context->measureFont = nullptr;
     }
     JAVtSubstituteFace(font->faceName);
-    context->hlFontHandle = session->createFont(session, font);
-    if (context->hlFontHandle == nullptr) return 0;
-    context->hlPrevObject = session->selectObject(session, context->hlMeasureContext, context->hlFontHandle);
+    context->measureFont = session->createFont(session, font);
+    if (context->measureFont == nullptr) return 0;
+    context->measureFontBefore = session->selectObject(session, context->measureContext, context->measureFont);
 
     // The face the font system chose; a failed question leaves it empty.
-    char* actual = context->hlActualFace;
+    char* actual = context->inForceFace;
     std::memset(actual, 0, kFaceSize);
-    if (session->getTextFace(session, context->hlMeasureContext, static_cast<int32_t>(kFaceSize), actual) == 0) {
+    if (session->getTextFace(session, context->measureContext, static_cast<int32_t>(kFaceSize), actual) == 0) {
         std::memset(actual, 0, kFaceSize);
     }
     actual[kFaceSize - 1] = '\0';
     if (!JAVtSameFace(font->faceName, actual)) std::memcpy(font->faceName, actual, kFaceSize);
-    return session->getTextMetrics(session, context->hlMeasureContext, &context->hlTextMetrics) != 0 ? 1 : 0;
+    return session->getTextMetrics(session, context->measureContext, &context->measureMetrics) != 0 ? 1 : 0;
 }

@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr int32_t kDirectColours = 4;
-// Whole-word hits are looked for only in text of these encodings.
-constexpr int32_t kWholeWordEncodingA = 7;
-constexpr int32_t kWholeWordEncodingB = 53;
 // Red: red in the lowest byte, then green, then blue.
 constexpr uint32_t kDefaultHighlight = 0x0000FFu;
 constexpr size_t kColourDigits = 6;
@@ -49,11 +45,12 @@ extern "C" int32_t JAVtInitHighlight(DriverContext* context) {
     HostSession* session = context->hostSession;
     const SearchRequest* request = session != nullptr ? session->searchRequest : nullptr;
     if (request == nullptr || request->searchTerms == nullptr || request->termCount < 1 ||
-        context->targetParams->colourMode != kDirectColours)
+        context->targetParams->colourMode != kColourModeDirect)
         return 1;
     context->highlightColour = kDefaultHighlight;
     int32_t encoding = session->currentEncoding;
-    if (request->wholeWordRequested == 1 && (encoding == kWholeWordEncodingA || encoding == kWholeWordEncodingB))
+    // Whole-word hits are looked for only in Western and UTF-8 text.
+    if (request->wholeWordRequested == 1 && (encoding == kEncodingWestern || encoding == kEncodingUtf8))
         context->wholeWord = 1;
     if (request->searchOptions != nullptr) JAVtReadOptionColour(request->searchOptions, &context->highlightColour);
     context->highlightTerms = nullptr;

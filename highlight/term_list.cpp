@@ -9,14 +9,12 @@
 
 namespace {
 
-// A term encoding of 0 stands for this one.
-constexpr int32_t kDefaultTermEncoding = 7;
 constexpr int32_t kReplacementCharacter = '?';
 
 // Bytes of a term before its terminator: a zero unit in 16-bit text, a
 // zero byte otherwise.
 int64_t JAVtTermLength(const uint8_t* term, int32_t encoding) {
-    if (encoding != kHighlightUnitEncoding) return static_cast<int64_t>(std::strlen(reinterpret_cast<const char*>(term)));
+    if (encoding != kEncodingUnits) return static_cast<int64_t>(std::strlen(reinterpret_cast<const char*>(term)));
     int64_t length = 0;
     while (term[length] != 0 || term[length + 1] != 0) length += 2;
     return length;
@@ -24,7 +22,7 @@ int64_t JAVtTermLength(const uint8_t* term, int32_t encoding) {
 
 // The term unchanged, with its terminator, in a block from allocate.
 uint8_t* JAVtCopyTerm(HostServices* services, const uint8_t* term, int64_t length, int32_t termEncoding) {
-    int64_t terminator = termEncoding == kHighlightUnitEncoding ? 2 : 1;
+    int64_t terminator = termEncoding == kEncodingUnits ? 2 : 1;
     auto* copy = static_cast<uint8_t*>(services->allocate(services, static_cast<uint64_t>(length + terminator)));
     if (copy != nullptr) std::memcpy(copy, term, static_cast<size_t>(length + terminator));
     return copy;
@@ -59,7 +57,7 @@ uint8_t* JAVtConvertTerm(HostSession* session, const uint8_t* term, int64_t* len
 int64_t JAVtCountCharacters(HostSession* session, const uint8_t* text, int64_t length, int32_t encoding) {
     int64_t characters = 0;
     for (int64_t offset = 0; offset < length; ++characters) {
-        bool twoBytes = encoding == kHighlightUnitEncoding || session->isLeadByte(session, text[offset], encoding) != 0;
+        bool twoBytes = encoding == kEncodingUnits || session->isLeadByte(session, text[offset], encoding) != 0;
         offset += twoBytes ? 2 : 1;
     }
     return characters;
@@ -97,7 +95,7 @@ void JAVtBuildHighlightTerms(DriverContext* context, int32_t encoding) {
         entry = HighlightTerm{};
         const auto* term = reinterpret_cast<const uint8_t*>(request->searchTerms[i]);
         if (term == nullptr) continue;
-        if (request->termEncoding == 0) request->termEncoding = kDefaultTermEncoding;
+        if (request->termEncoding == 0) request->termEncoding = kEncodingWestern;
         int32_t termEncoding = request->termEncoding;
         int64_t length = JAVtTermLength(term, termEncoding);
         uint8_t* copy = nullptr;

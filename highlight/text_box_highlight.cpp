@@ -11,11 +11,8 @@
 #include "highlight/case_table.h"
 #include "highlight/highlight.h"
 #include "stream/object_body.h"
-#include "stream/object_kind.h"
 
 namespace {
-
-constexpr int32_t kDirectColours = 4;
 
 bool JAVtIsWordByte(uint8_t byte) {
     return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
@@ -92,7 +89,7 @@ bool JAVtTermMatches(DriverContext* context, const SearchedText& s, int64_t p, c
     if (s.caseSensitive) {
         return t.byteLength <= s.length - p && std::memcmp(s.bytes + p, t.text, static_cast<size_t>(t.byteLength)) == 0;
     }
-    if (s.encoding == kHighlightUnitEncoding) return JAVtMatchUnits(context, s, p, t);
+    if (s.encoding == kEncodingUnits) return JAVtMatchUnits(context, s, p, t);
     return JAVtMatchBytes(context, s, p, t);
 }
 
@@ -129,12 +126,12 @@ HostObject* JAVtNewHitAttributes(DriverContext* context) {
     HostObject* object = services->createObject(services, kKindCharAtt);
     if (object == nullptr) return nullptr;
     CharAttributes* body = JAVtBody<CharAttributes>(object);
-    if (context->hlAttr != nullptr) {
-        std::memcpy(body, context->hlAttr, sizeof(CharAttributes));
+    if (context->inForceCharAtt != nullptr) {
+        std::memcpy(body, context->inForceCharAtt, sizeof(CharAttributes));
     } else {
         std::memset(body, 0, sizeof(CharAttributes));
-        body->charColour = context->hlColour;
-        body->charFont = context->hlFont;
+        body->charColour = context->inForceTextColour;
+        body->charFont = context->inForceFont;
     }
     return object;
 }
@@ -161,7 +158,7 @@ bool JAVtCutOutHit(DriverContext* context, HostListNode* node, int64_t p, int64_
     if (p > 0 && services->splitText(services, node, k, p) == 0) return false;
     HostObject* opening = JAVtNewHitAttributes(context);
     if (opening == nullptr) return false;
-    if (context->targetParams->colourMode != kDirectColours) {
+    if (context->targetParams->colourMode != kColourModeDirect) {
         services->releaseObject(services, opening);
         return false;
     }
@@ -291,7 +288,7 @@ bool JAVtSearchString(DriverContext* context, HostListNode* node, HostListNode**
 
     const SearchRequest* request = context->hostSession->searchRequest;
     SearchedText s{string->text, string->byteLength, string->encoding, request != nullptr && request->caseSensitive != 0};
-    if (s.encoding == kHighlightUnitEncoding) return JAVtSearchUnits(context, node, s, next);
+    if (s.encoding == kEncodingUnits) return JAVtSearchUnits(context, node, s, next);
     return JAVtSearchBytes(context, node, s, next);
 }
 
@@ -332,6 +329,6 @@ extern "C" int32_t JAVtHighlightTextBox(DriverContext* context, HostListNode* li
     session->currentEncoding = remembered;
     // The attributes in force lie in an object of this box, which playback
     // releases: a later pass must not find them.
-    context->hlAttr = nullptr;
+    context->inForceCharAtt = nullptr;
     return result;
 }

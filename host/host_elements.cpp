@@ -66,7 +66,7 @@ void closeWriter(ElementWriter* writer) {
     // A close that fails (an injected failure, as a file that cannot be
     // completed) spoils the element.
     if (element->host->shouldFail("closeElement")) element->failed = true;
-    element->host->closeElement(element, false);
+    element->host->closeElement(element);
 }
 
 ElementWriter* opCreateElement(void* elementHandle, int32_t formatCode, char* textA, int32_t sizeA, char* textB,
@@ -79,14 +79,14 @@ ElementWriter* opCreateElement(void* elementHandle, int32_t formatCode, char* te
     return static_cast<ReferenceHost*>(elementHandle)->createElement(formatCode, textA, sizeA, textB, sizeB);
 }
 
-// The host's picture formats 10 (PNG) and 8 (its raster format) are
-// rasters; every other format, 26 among them, is a vector picture. A failed
+// PNG and the host's raster format are rasters; every other format, its
+// vector format among them, is a vector picture. A failed
 // query answers 0: no kind known.
 int32_t opQueryPictureFormat(HostServices* s, const int32_t* formatCode) {
     hostOf(s)->log("queryPictureFormat");
     if (hostOf(s)->shouldFail("queryPictureFormat")) return 0;
     if (formatCode == nullptr) return 1;
-    return *formatCode == kElementPng || *formatCode == kElementRaster ? 2 : 1;
+    return *formatCode == kElementPng || *formatCode == kElementRaster ? kFormatIsRaster : 1;
 }
 
 int32_t opExportRaster(HostServices* s, const void* rasterBody, ExportRequest* request) {
@@ -179,18 +179,19 @@ void installElementOperations(HostServices* services, TargetInfo* info, Referenc
     info->createElement = opCreateElement;
 }
 
-ElementWriter* ReferenceHost::createElement(int32_t formatCode, char* textA, int32_t sizeA, char* textB, int32_t sizeB) {
-    log("createElement " + std::to_string(formatCode));
+ElementWriter* PictureStore::createElement(int32_t formatCode, char* textA, int32_t sizeA, char* textB, int32_t sizeB) {
+    ReferenceHost& h = host();
+    h.log("createElement " + std::to_string(formatCode));
     // Cleared first, so that a refusal leaves no texts of an earlier element.
     putText(textA, sizeA, "");
     putText(textB, sizeB, "");
-    if (shouldFail("createElement")) return nullptr;
+    if (h.shouldFail("createElement")) return nullptr;
     const ElementFormat* format = findFormat(formatCode);
     if (format == nullptr) return nullptr;
 
     auto element = std::make_unique<HostElement>();
     element->writer.close = closeWriter;
-    element->host = this;
+    element->host = &h;
     element->formatCode = formatCode;
     element->name = elementName(elements_.size() + 1, format->extension);
     element->mimeType = format->mimeType;
@@ -198,7 +199,6 @@ ElementWriter* ReferenceHost::createElement(int32_t formatCode, char* textA, int
     element->open = true;
     element->written = false;
     element->failed = false;
-    element->closedByHost = false;
     if (!elementDirectory_.empty()) {
         element->path = (std::filesystem::path(elementDirectory_) / element->name).string();
         element->file = std::fopen(element->path.c_str(), "wb");
@@ -210,11 +210,9 @@ ElementWriter* ReferenceHost::createElement(int32_t formatCode, char* textA, int
     return &elements_.back()->writer;
 }
 
-void ReferenceHost::closeElement(HostElement* element, bool byHost) {
+void PictureStore::closeElement(HostElement* element) {
     if (!element->open) return;
     element->open = false;
-    element->closedByHost = byHost;
-    if (byHost) ++elementsClosedByHost_;
     if (element->file != nullptr) {
         if (std::fclose(element->file) != 0) element->failed = true;
         element->file = nullptr;
@@ -227,27 +225,27 @@ void ReferenceHost::closeElement(HostElement* element, bool byHost) {
     }
 }
 
-size_t ReferenceHost::openElements() const {
+size_t PictureStore::openElements() const {
     return static_cast<size_t>(std::count_if(elements_.begin(), elements_.end(), [](const auto& e) { return e->open; }));
 }
 
-size_t ReferenceHost::closeOpenElements() {
+size_t PictureStore::closeOpenElements() {
     size_t closed = 0;
     for (auto& element : elements_) {
         if (!element->open) continue;
-        closeElement(element.get(), true);
+        closeElement(element.get());
         ++closed;
     }
     return closed;
 }
 
-HostElement* ReferenceHost::findOpenElement(const ElementWriter* writer) {
+HostElement* PictureStore::findOpenElement(const ElementWriter* writer) {
     auto found = std::find_if(elements_.begin(), elements_.end(), [writer](const auto& e) { return &e->writer == writer; });
     if (found == elements_.end() || !(*found)->open) return nullptr;
     return found->get();
 }
 
-bool ReferenceHost::writeImage(HostElement* element, const uint8_t* pixels, uint32_t width, uint32_t height,
+bool PictureStore::writeImage(HostElement* element, const uint8_t* pixels, uint32_t width, uint32_t height,
                                const TargetInfo* parameters) {
     // One image per element, and only into a PNG element.
     if (element->written || element->formatCode != kElementPng) return false;
@@ -274,9 +272,10 @@ bool ReferenceHost::writeImage(HostElement* element, const uint8_t* pixels, uint
     return true;
 }
 
-int32_t ReferenceHost::exportRaster(const void* rasterBody, ExportRequest* request) {
-    log("exportRaster");
-    bool injected = shouldFail("exportRaster");
+int32_t PictureStore::exportRaster(const void* rasterBody, ExportRequest* request) {
+    ReferenceHost& h = host();
+    h.log("exportRaster");
+    bool injected = h.shouldFail("exportRaster");
     if (request == nullptr) return 0;
     // Only an open element of this host takes an image; the writer is
     // compared by address and never followed before it is found here.
@@ -291,8 +290,8 @@ int32_t ReferenceHost::exportRaster(const void* rasterBody, ExportRequest* reque
     const RasterImage& image = static_cast<const RasterBody*>(rasterBody)->image;
     if (image.width == 0 || image.height == 0 || image.width > kMaxRasterSide || image.height > kMaxRasterSide) return 0;
     // The pixels must be a block of this host large enough for the image.
-    auto block = blocks_.find(image.pixels);
-    if (block == blocks_.end() || block->second.size / 4 / image.width < image.height) return 0;
+    const BlockInfo* block = h.blockInfo(image.pixels);
+    if (block == nullptr || block->size / 4 / image.width < image.height) return 0;
     return writeImage(element, image.pixels, image.width, image.height, request->parameters) ? 1 : 0;
 }
 

@@ -25,7 +25,6 @@ void keepEncodingLoaded(const char* name);  // host_text.cpp
 
 namespace {
 
-constexpr int32_t kUnitEncoding = 51;
 constexpr const char* kFallbackFace = "sans-serif";
 
 // Font metrics record: signed 32-bit fields at these byte offsets, the rest
@@ -80,7 +79,7 @@ std::string requestedFace(const FontDescriptor& descriptor, int32_t encoding, bo
     const char* name = descriptor.faceName;
     std::string bytes(name, strnlen(name, sizeof descriptor.faceName));
     std::string utf8 = bytes;
-    const char* from = encoding == kUnitEncoding ? nullptr : encodingName(encoding, bigEndian);
+    const char* from = encoding == kEncodingUnits ? nullptr : encodingName(encoding, bigEndian);
     if (from != nullptr && !recode(bytes, from, "UTF-8", &utf8)) return std::string();
     int chars = 0;
     int width = 0;
@@ -138,7 +137,7 @@ const char* charsetLanguage(uint8_t charset) {
 
 }  // namespace
 
-struct ReferenceHost::FontSystem {
+struct FontSystem {
     struct Font {
         // Families of the match in UTF-8, the one the request named first;
         // getTextFace reports the first the session's encoding can hold.
@@ -187,22 +186,22 @@ struct ReferenceHost::FontSystem {
     std::unique_ptr<Font> realise(const FontDescriptor& descriptor, int32_t encoding, bool bigEndian);
 };
 
-void ReferenceHost::FontSystemDeleter::operator()(FontSystem* fonts) const { delete fonts; }
+void TextSystem::FontSystemDeleter::operator()(FontSystem* fonts) const { delete fonts; }
 
-ReferenceHost::FontSystem& ReferenceHost::fontSystem() {
+FontSystem& TextSystem::fontSystem() {
     if (!fonts_) fonts_.reset(new FontSystem());
     return *fonts_;
 }
 
-size_t ReferenceHost::liveFonts() const { return fonts_ ? fonts_->fonts.size() : 0; }
-size_t ReferenceHost::liveMeasureContexts() const { return fonts_ ? fonts_->contexts.size() : 0; }
+size_t TextSystem::liveFonts() const { return fonts_ ? fonts_->fonts.size() : 0; }
+size_t TextSystem::liveMeasureContexts() const { return fonts_ ? fonts_->contexts.size() : 0; }
 
 // Matches the descriptor against the installed fonts. Without a match (no
 // fonts, no configuration) the font still comes to be: its face is the
 // requested one, else the generic family asked for, else "sans-serif", and
 // its metrics follow the request.
-std::unique_ptr<ReferenceHost::FontSystem::Font> ReferenceHost::FontSystem::realise(const FontDescriptor& descriptor,
-                                                                                    int32_t encoding, bool bigEndian) {
+std::unique_ptr<FontSystem::Font> FontSystem::realise(const FontDescriptor& descriptor, int32_t encoding,
+                                                      bool bigEndian) {
     std::string face = requestedFace(descriptor, encoding, bigEndian);
     const char* generic = genericFamily(descriptor.pitchAndFamily);
 
@@ -283,8 +282,6 @@ std::unique_ptr<ReferenceHost::FontSystem::Font> ReferenceHost::FontSystem::real
 
 namespace {
 
-using FontSystem = ReferenceHost::FontSystem;
-
 void* opCreateMeasureContext(HostSession* s, int32_t) {
     ReferenceHost* h = hostOf(s);
     h->log("createMeasureContext");
@@ -356,7 +353,7 @@ int32_t opGetTextFace(HostSession* s, void* context, int32_t size, char* buffer)
     std::string face = faces.front();
     int32_t encoding = s->currentEncoding;
     bool bigEndian = h->params()->bigEndianText != 0;
-    if (encoding != kUnitEncoding && encodingName(encoding, bigEndian) != nullptr) {
+    if (encoding != kEncodingUnits && encodingName(encoding, bigEndian) != nullptr) {
         for (const std::string& candidate : faces) {
             std::string encoded;
             if (encodeText(candidate, encoding, bigEndian, &encoded)) {

@@ -92,8 +92,6 @@ void opFreeList(HostServices* s, HostListNode* head) {
     h->freeBlock(head);
 }
 
-constexpr int32_t kTextString = 41;
-constexpr int32_t kUnitEncoding = 51;
 constexpr int32_t kTextField = kHostObjectPayloadOffset + offsetof(TextStringData, text);
 
 // The characters of a text string as the host holds them: the bytes of the
@@ -112,7 +110,7 @@ bool ownedText(ReferenceHost* h, HostObject* object, std::string* text) {
 
 // True when byte offset p of the text falls between two characters (or at
 // its end, also after a last character cut short) and k characters lie in
-// front of it. Characters are 16-bit units in encoding 51, else one byte or
+// front of it. Characters are 16-bit units in kEncodingUnits, else one byte or
 // two when the session's isLeadByte says so.
 bool characterPlace(ReferenceHost* h, const std::string& text, int32_t encoding, int64_t k, int64_t p) {
     auto length = static_cast<int64_t>(text.size());
@@ -121,7 +119,7 @@ bool characterPlace(ReferenceHost* h, const std::string& text, int32_t encoding,
     int64_t offset = 0;
     int64_t characters = 0;
     while (offset < p) {
-        bool twoBytes = encoding == kUnitEncoding ||
+        bool twoBytes = encoding == kEncodingUnits ||
                         session->isLeadByte(session, static_cast<uint8_t>(text[static_cast<size_t>(offset)]), encoding) != 0;
         offset = std::min(offset + (twoBytes ? 2 : 1), length);
         ++characters;
@@ -140,14 +138,14 @@ int32_t opSplitText(HostServices* s, HostListNode* node, int64_t charIndex, int6
     if (h->shouldFail("splitText") || node == nullptr || node->object == nullptr) return 0;
     HostObject* object = node->object;
     std::string text;
-    if (object->kind != kTextString || !ownedText(h, object, &text)) return 0;
+    if (object->kind != kKindTextString || !ownedText(h, object, &text)) return 0;
     auto* body = reinterpret_cast<TextStringData*>(h->payload(object));
     int32_t encoding = body->encoding != 0 ? body->encoding : h->session()->currentEncoding;
     if (!characterPlace(h, text, encoding, charIndex, byteOffset)) return 0;
 
     HostListNode* restNode = newNode(h, nullptr, "list node");
     if (restNode == nullptr) return 0;
-    HostObject* rest = h->newObject(kTextString, h->objectInfo(object)->payloadSize);
+    HostObject* rest = h->newObject(kKindTextString, h->objectInfo(object)->payloadSize);
     std::memcpy(h->payload(rest), body, h->objectInfo(object)->payloadSize);
     rest->clone = object->clone;
     auto front = static_cast<size_t>(byteOffset);
@@ -162,7 +160,6 @@ int32_t opSplitText(HostServices* s, HostListNode* node, int64_t charIndex, int6
 
 }  // namespace
 
-// Installed by installTextOperations.
 void installListOperations(HostServices* services) {
     services->insertObject = opInsertObject;
     services->popObject = opPopObject;

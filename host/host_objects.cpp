@@ -1,8 +1,9 @@
 // Objects of the reference host: creation, release, copies and what an
-// object owns; palettes and point lists.
+// object owns; the operations on objects, palettes and point lists.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 #include "host/reference_host.h"
 
@@ -10,10 +11,10 @@ namespace refhost {
 
 size_t payloadSizeForKind(int32_t kind) {
     switch (kind) {
-        case 29: return sizeof(FillAttributes);
-        case 39:
-        case 47: return sizeof(ParaAttributes);
-        case 40: return sizeof(CharAttributes);
+        case kKindFillAtt: return sizeof(FillAttributes);
+        case kKindParaAtt:
+        case kKindParaStartAtt: return sizeof(ParaAttributes);
+        case kKindCharAtt: return sizeof(CharAttributes);
         default: return 64;  // every other body fits in 64 bytes
     }
 }
@@ -26,7 +27,12 @@ HostObject* opClone(HostServices* services, HostObject* object, int32_t) {
     return h->cloneObject(object);
 }
 
-HostObject* opCreateObject(HostServices* s, int32_t kind) { return hostOf(s)->createObject(kind); }
+HostObject* opCreateObject(HostServices* s, int32_t kind) {
+    ReferenceHost* h = hostOf(s);
+    h->log("createObject " + std::to_string(kind));
+    if (h->shouldFail("createObject")) return nullptr;
+    return h->newObject(kind);
+}
 
 void opReleaseObject(HostServices* s, HostObject* object) {
     hostOf(s)->countCall("releaseObject");
@@ -59,7 +65,6 @@ void setField(HostObject* object, int32_t offset, void* value) {
     std::memcpy(reinterpret_cast<unsigned char*>(object) + offset, &value, sizeof value);
 }
 
-constexpr int32_t kKindTextAtt = 30;
 constexpr int32_t kTextFontOffset = kHostObjectPayloadOffset + offsetof(TextAttributes, font);
 
 }  // namespace
@@ -73,24 +78,33 @@ void installObjectOperations(HostServices* services) {
     services->freePointList = opFreePointList;
 }
 
-HostObject* ReferenceHost::newObject(int32_t kind, size_t minPayload) {
+ReferenceHost& ObjectStore::host() { return static_cast<ReferenceHost&>(*this); }
+
+ObjectStore::~ObjectStore() {
+    // Whatever is still live was leaked by its user; the tests report it.
+    // The host frees it so that leak checkers point at the test, not here.
+    for (auto& entry : objects_) std::free(const_cast<HostObject*>(entry.first));
+}
+
+std::string ObjectStore::describeLive() const {
+    std::ostringstream out;
+    for (const auto& entry : blocks()) out << "block of " << entry.second.size << " bytes from " << entry.second.origin << "\n";
+    for (const auto& entry : objects_) out << "object of kind " << entry.second.kind << "\n";
+    return out.str();
+}
+
+HostObject* ObjectStore::newObject(int32_t kind, size_t minPayload) {
     size_t payload = std::max(payloadSizeForKind(kind), minPayload);
     auto* object = static_cast<HostObject*>(std::calloc(1, sizeof(HostObject) + payload));
     if (object == nullptr) return nullptr;
     object->kind = kind;
     object->clone = opClone;
-    object->hostOwn = reinterpret_cast<uint64_t>(this);
+    object->hostOwn = reinterpret_cast<uint64_t>(&host());
     objects_[object] = ObjectInfo{kind, payload, {}};
     return object;
 }
 
-HostObject* ReferenceHost::createObject(int32_t kind) {
-    log("createObject " + std::to_string(kind));
-    if (shouldFail("createObject")) return nullptr;
-    return newObject(kind);
-}
-
-const ObjectInfo* ReferenceHost::objectInfo(const HostObject* object) const {
+const ObjectInfo* ObjectStore::objectInfo(const HostObject* object) const {
     auto it = objects_.find(object);
     return it == objects_.end() ? nullptr : &it->second;
 }
@@ -99,20 +113,20 @@ const ObjectInfo* ReferenceHost::objectInfo(const HostObject* object) const {
 // that its user obtained with allocate and put there (as the driver does
 // when it restores text attributes): such a block becomes an attachment, so
 // the object's release frees it and its copies copy it.
-void ReferenceHost::adoptTextFont(const HostObject* object) {
+void ObjectStore::adoptTextFont(const HostObject* object) {
     auto it = objects_.find(object);
     if (it == objects_.end() || it->second.kind != kKindTextAtt) return;
     void* font = nullptr;
     std::memcpy(&font, reinterpret_cast<const unsigned char*>(object) + kTextFontOffset, sizeof font);
-    auto block = blocks_.find(font);
-    if (font == nullptr || block == blocks_.end()) return;
+    const BlockInfo* block = blockInfo(font);
+    if (font == nullptr || block == nullptr) return;
     for (const Attachment& a : it->second.attachments) {
         if (a.target == font) return;
     }
-    it->second.attachments.push_back(Attachment{AttachKind::Block, kTextFontOffset, font, block->second.size});
+    it->second.attachments.push_back(Attachment{AttachKind::Block, kTextFontOffset, font, block->size});
 }
 
-void ReferenceHost::releaseObject(HostObject* object) {
+void ObjectStore::releaseObject(HostObject* object) {
     if (object == nullptr) return;
     adoptTextFont(object);
     auto it = objects_.find(object);
@@ -129,7 +143,7 @@ void ReferenceHost::releaseObject(HostObject* object) {
     std::free(object);
 }
 
-HostObject* ReferenceHost::cloneObject(const HostObject* object) {
+HostObject* ObjectStore::cloneObject(const HostObject* object) {
     adoptTextFont(object);
     const ObjectInfo* info = objectInfo(object);
     if (info == nullptr) return nullptr;
@@ -150,7 +164,7 @@ HostObject* ReferenceHost::cloneObject(const HostObject* object) {
     return copy;
 }
 
-void* ReferenceHost::attachBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra) {
+void* ObjectStore::attachBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra) {
     void* block = allocateBlock(size + extra, true, "object attachment");
     if (size > 0 && data != nullptr) std::memcpy(block, data, size);
     objects_[object].attachments.push_back(Attachment{AttachKind::Block, fieldOffset, block, size + extra});
@@ -158,7 +172,7 @@ void* ReferenceHost::attachBlock(HostObject* object, int32_t fieldOffset, const 
     return block;
 }
 
-const Attachment* ReferenceHost::attachedBlock(const HostObject* object, int32_t fieldOffset) const {
+const Attachment* ObjectStore::attachedBlock(const HostObject* object, int32_t fieldOffset) const {
     const ObjectInfo* info = objectInfo(object);
     if (info == nullptr) return nullptr;
     for (const Attachment& a : info->attachments) {
@@ -167,7 +181,7 @@ const Attachment* ReferenceHost::attachedBlock(const HostObject* object, int32_t
     return nullptr;
 }
 
-void* ReferenceHost::replaceBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra) {
+void* ObjectStore::replaceBlock(HostObject* object, int32_t fieldOffset, const void* data, size_t size, size_t extra) {
     std::vector<Attachment>& attachments = objects_[object].attachments;
     for (auto it = attachments.begin(); it != attachments.end(); ++it) {
         if (it->kind == AttachKind::Block && it->fieldOffset == fieldOffset) {
@@ -182,7 +196,7 @@ void* ReferenceHost::replaceBlock(HostObject* object, int32_t fieldOffset, const
     return attachBlock(object, fieldOffset, data, size, extra);
 }
 
-void ReferenceHost::attachObject(HostObject* object, int32_t fieldOffset, HostObject* child) {
+void ObjectStore::attachObject(HostObject* object, int32_t fieldOffset, HostObject* child) {
     objects_[object].attachments.push_back(Attachment{AttachKind::Object, fieldOffset, child, 0});
     setField(object, fieldOffset, child);
 }

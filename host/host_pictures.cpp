@@ -12,9 +12,6 @@ namespace refhost {
 
 namespace {
 
-constexpr int32_t kAnswerVector = 3;
-constexpr int32_t kAnswerElement = 2;
-constexpr int32_t kKindRaster = 22;
 constexpr int32_t kRasterPixelsOffset = kHostObjectPayloadOffset + offsetof(RasterBody, image.pixels);
 
 ConversionResult* opConvertPicture(HostServices* s, uint64_t handle, uint64_t picture, DriverContext* context,
@@ -42,21 +39,22 @@ HostObject* groupNext(HostGroup* group, int32_t* more) {
 
 void installPictureOperations(HostServices* services) { services->convertPicture = opConvertPicture; }
 
-void ReferenceHost::registerPicture(uint64_t key, HostPicture picture) { pictures_[key] = std::move(picture); }
+ReferenceHost& PictureStore::host() { return static_cast<ReferenceHost&>(*this); }
 
 // A raster picture drawn as vector objects is one Raster object filling the
 // reply's rectangle (right, top, left, bottom): p0 its top left, p1 its top
 // right, p2 its bottom left corner.
-ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, DriverContext* context, TargetInfo* copy) {
-    log("convertPicture");
-    if (shouldFail("convertPicture")) return nullptr;
+ConversionResult* PictureStore::convertPicture(uint64_t handle, uint64_t key, DriverContext* context, TargetInfo* copy) {
+    ReferenceHost& h = host();
+    h.log("convertPicture");
+    if (h.shouldFail("convertPicture")) return nullptr;
     auto found = pictures_.find(key);
-    if (handle != hostHandle_ || pictureHandler_ == nullptr || found == pictures_.end()) return nullptr;
+    if (handle != h.hostHandle() || h.pictureHandler() == nullptr || found == pictures_.end()) return nullptr;
     const HostPicture& picture = found->second;
     size_t objects = picture.raster ? 1 : picture.objects.size();
     if (objects > convertedObjectsLimit_ - std::min(convertedObjects_, convertedObjectsLimit_)) {
         conversionsLimited_ = true;
-        noteFailure("convertPicture", "the conversions of this run would hand out more than " +
+        h.noteFailure("convertPicture", "the conversions of this run would hand out more than " +
                                           std::to_string(convertedObjectsLimit_) + " objects");
         return nullptr;
     }
@@ -65,8 +63,7 @@ ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, D
     request.kind = picture.requestKind;
     request.formatCode = picture.formatCode;
     PictureReply reply{};
-    pictureHandler_(context, &request, &reply);
-    pictureReplies_.push_back(reply);
+    h.pictureHandler()(context, &request, &reply);
 
     if (reply.kind == kAnswerElement) {
         // Only a raster picture can be written as an image; an element the
@@ -81,10 +78,10 @@ ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, D
 
     convertedObjects_ += objects;
     auto conversion = std::make_unique<HostConversion>();
-    conversion->result.kind = kAnswerVector;
+    conversion->result.kind = kConversionGroup;
     conversion->result.group = &conversion->group.group;
     conversion->group.group.next = groupNext;
-    conversion->group.host = this;
+    conversion->group.host = &h;
     conversion->group.handedOut = 0;
     if (picture.raster) {
         const int32_t* rect = reply.target.rect;
@@ -92,22 +89,22 @@ ConversionResult* ReferenceHost::convertPicture(uint64_t handle, uint64_t key, D
         body.corners = RasterData{rect[2], rect[1], rect[0], rect[1], rect[2], rect[3]};
         body.image.width = picture.width;
         body.image.height = picture.height;
-        HostObject* raster = newObject(kKindRaster, sizeof body);
-        std::memcpy(payload(raster), &body, sizeof body);
-        attachBlock(raster, kRasterPixelsOffset, picture.pixels.data(), picture.pixels.size());
+        HostObject* raster = h.newObject(kKindRaster, sizeof body);
+        std::memcpy(h.payload(raster), &body, sizeof body);
+        h.attachBlock(raster, kRasterPixelsOffset, picture.pixels.data(), picture.pixels.size());
         conversion->group.objects.push_back(raster);
     } else {
-        for (const ObjectMaker& make : picture.objects) conversion->group.objects.push_back(make(*this));
+        for (const ObjectMaker& make : picture.objects) conversion->group.objects.push_back(make(h));
     }
     conversions_.push_back(std::move(conversion));
     return &conversions_.back()->result;
 }
 
-size_t ReferenceHost::releaseConversions() {
+size_t PictureStore::releaseConversions() {
     size_t count = conversions_.size();
     for (auto& conversion : conversions_) {
         for (HostObject* object : conversion->group.objects) {
-            if (object != nullptr) releaseObject(object);
+            if (object != nullptr) host().releaseObject(object);
         }
     }
     conversions_.clear();

@@ -55,24 +55,32 @@ std::string MemoryStream::text() const {
     return all;
 }
 
-MemoryStream* ReferenceHost::memoryStream(bool withIsReady, bool withFinish) {
+ReferenceHost& StreamStore::host() { return static_cast<ReferenceHost&>(*this); }
+
+StreamStore::~StreamStore() {
+    for (auto& stream : fileStreams_) {
+        if (stream->file != nullptr) std::fflush(stream->file);
+    }
+}
+
+MemoryStream* StreamStore::memoryStream(bool withIsReady, bool withFinish) {
     auto stream = std::make_unique<MemoryStream>();
     stream->base.write = memoryWrite;
     stream->base.isReady = withIsReady ? memoryIsReady : nullptr;
     stream->base.finish = withFinish ? memoryFinish : nullptr;
-    stream->host = this;
+    stream->host = &host();
     stream->readyResult = 1;
     stream->finishCalls = 0;
     memoryStreams_.push_back(std::move(stream));
     return memoryStreams_.back().get();
 }
 
-FileStream* ReferenceHost::fileStream(std::FILE* file, bool withFinish) {
+FileStream* StreamStore::fileStream(std::FILE* file, bool withFinish) {
     auto stream = std::make_unique<FileStream>();
     stream->base.write = fileWrite;
     stream->base.isReady = nullptr;
     stream->base.finish = withFinish ? fileFinish : nullptr;
-    stream->host = this;
+    stream->host = &host();
     stream->file = file;
     stream->finishCalls = 0;
     stream->failed = false;

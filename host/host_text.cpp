@@ -16,7 +16,6 @@
 
 namespace refhost {
 
-void installListOperations(HostServices* services);  // host_lists.cpp
 
 // Opening a converter loads the modules of its encodings, and closing the
 // last that uses one unloads it again, which costs more than most
@@ -41,15 +40,12 @@ void keepEncodingLoaded(const char* name) {
 
 namespace {
 
-constexpr int32_t kUnitEncoding = 51;
-constexpr int32_t kDefaultTermEncoding = 7;
-
 struct EncodingRow {
     int32_t code;
     const char* name;
 };
 
-// The host's encoding codes; 51 (16-bit units) depends on the byte order.
+// The host's encoding codes; kEncodingUnits depends on the byte order.
 constexpr EncodingRow kEncodings[] = {
     {7, "WINDOWS-1252"}, {1, "CP932"},         {2, "CP936"},         {3, "CP950"},         {4, "CP949"},
     {5, "WINDOWS-1250"}, {6, "WINDOWS-1251"},  {8, "WINDOWS-1253"},  {9, "WINDOWS-1254"},  {10, "WINDOWS-1255"},
@@ -115,7 +111,7 @@ private:
 }  // namespace
 
 // Open converters by target and source name.
-struct ReferenceHost::Converters {
+struct Converters {
     std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> open;
 
     // Absent when iconv knows either name not.
@@ -126,9 +122,9 @@ struct ReferenceHost::Converters {
     }
 };
 
-void ReferenceHost::ConvertersDeleter::operator()(Converters* converters) const { delete converters; }
+void TextSystem::ConvertersDeleter::operator()(Converters* converters) const { delete converters; }
 
-ReferenceHost::Converters& ReferenceHost::converters() {
+Converters& TextSystem::converters() {
     if (!converters_) converters_.reset(new Converters());
     return *converters_;
 }
@@ -138,7 +134,7 @@ namespace {
 // From `from` into `to` through UTF-32: bytes that are not text in `from`
 // become the replacement character one by one, characters that `to` cannot
 // hold become it too. replacementChar < 0: either fails the conversion.
-bool convertBytes(ReferenceHost::Converters& converters, const std::string& input, const char* from, size_t fromStep,
+bool convertBytes(Converters& converters, const std::string& input, const char* from, size_t fromStep,
                   const char* to, int32_t replacementChar, std::string* out) {
     Converter* decoder = converters.get("UTF-32LE", from);
     Converter* encoder = converters.get(to, "UTF-32LE");
@@ -192,12 +188,12 @@ int32_t opConvertText(HostSession* s, int32_t fromEncoding, const TextSpan* sour
     h->log("convertText " + std::to_string(fromEncoding) + " " + std::to_string(s->currentEncoding));
     if (h->shouldFail("convertText") || target == nullptr) return 0;
     bool bigEndian = h->params()->bigEndianText != 0;
-    if (fromEncoding == 0) fromEncoding = kDefaultTermEncoding;
+    if (fromEncoding == 0) fromEncoding = kEncodingWestern;
     const char* from = encodingName(fromEncoding, bigEndian);
     const char* to = encodingName(s->currentEncoding, bigEndian);
     if (from == nullptr || to == nullptr) return 0;
     std::string converted;
-    size_t step = fromEncoding == kUnitEncoding ? 2 : 1;
+    size_t step = fromEncoding == kEncodingUnits ? 2 : 1;
     if (!convertBytes(h->converters(), spanBytes(source), from, step, to, replacement, &converted)) return 0;
     return deliver(converted, target);
 }
@@ -213,7 +209,7 @@ int32_t opConvertToUnits(HostSession* s, const TextSpan* source, TextSpan* targe
         return 0;
     }
     std::string units;
-    if (s->currentEncoding == kUnitEncoding) {
+    if (s->currentEncoding == kEncodingUnits) {
         units = spanBytes(source);
     } else if (!convertBytes(h->converters(), spanBytes(source), from, 1, unitsName(bigEndian), replacement, &units)) {
         h->noteFailure("convertToUnits", std::string("the text cannot be converted from ") + from);
@@ -226,12 +222,12 @@ int32_t opIsLeadByte(HostSession* s, uint32_t byte, int32_t encoding) {
     hostOf(s)->countCall("isLeadByte");
     if (byte > 0xFF) return 0;
     switch (encoding) {
-        case 1: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC) ? 1 : 0;
+        case kEncodingShiftJis: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC) ? 1 : 0;
         case 2:
         case 3:
         case 4: return byte >= 0x81 && byte <= 0xFE ? 1 : 0;
         case 55: return byte == 0x8E || (byte >= 0xA1 && byte <= 0xFE) ? 1 : 0;
-        case kUnitEncoding: return 1;
+        case kEncodingUnits: return 1;
         default: return 0;
     }
 }
@@ -297,7 +293,6 @@ void opTransformPoint(HostServices* s, int32_t point[2], const HostTransform* tr
 void installTextOperations(HostServices* services, HostSession* session) {
     services->currentTransform = opCurrentTransform;
     services->transformPoint = opTransformPoint;
-    installListOperations(services);
 
     session->sessionAllocator = session;
     session->allocSessionBlock = opAllocSessionBlock;
@@ -309,7 +304,7 @@ void installTextOperations(HostServices* services, HostSession* session) {
 }
 
 const char* encodingName(int32_t code, bool bigEndianUnits) {
-    if (code == kUnitEncoding) return unitsName(bigEndianUnits);
+    if (code == kEncodingUnits) return unitsName(bigEndianUnits);
     for (const EncodingRow& row : kEncodings) {
         if (row.code == code) return row.name;
     }
@@ -320,7 +315,7 @@ bool encodeText(const std::string& utf8, int32_t code, bool bigEndianUnits, std:
     const char* name = encodingName(code, bigEndianUnits);
     if (name == nullptr) return false;
     out->clear();
-    ReferenceHost::Converters converters;
+    Converters converters;
     return convertBytes(converters, utf8, "UTF-8", 1, name, -1, out);
 }
 

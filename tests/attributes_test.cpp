@@ -22,7 +22,7 @@ TEST(LineAtt, WidthBecomesPixelsAtLeastOne) {
         DriverHarness h(1000, 100);
         LineAttributes pen{.lineValueA = 9, .lineWidth = k.width, .lineColour = kColourA, .lineValueB = -3};
         pen.rest[27] = 0x5A;
-        HostObject* object = h.object(28, pen);
+        HostObject* object = h.object(kKindLineAtt, pen);
         EXPECT_EQ(JAVtLineAtt(h.context(), object), 1);
         EXPECT_EQ(h.take(), "a,17,34,51,-3,9," + std::to_string(k.pixels) + "\n") << k.width;
         // The object and the context's copy both hold the pixel width.
@@ -40,7 +40,7 @@ FillAttributes fill(int32_t fillStyle, int32_t enable = 0, int32_t shown = 0) {
 }
 
 FillAttributes gradient(int32_t kind, std::vector<uint32_t> colours, std::vector<int32_t> positions) {
-    FillAttributes f = fill(5);
+    FillAttributes f = fill(kFillGradient);
     f.gradient.gradientKind = kind;
     f.gradient.stopCount = static_cast<int32_t>(colours.size());
     for (size_t i = 0; i < colours.size(); ++i) {
@@ -67,32 +67,32 @@ TEST(FillAtt, EveryRuleOfTheFillRecord) {
         std::string record;
         int32_t driverGradient;
     } cases[] = {
-        {"no fill, other code", fill(2), none, 0},
-        {"fore enabled but not shown", fill(0, 1, 0), none, 0},
-        {"fore shown but not enabled", fill(0, 0, 1), none, 0},
+        {"no fill, other code", fill(kFillNoneAlt), none, 0},
+        {"fore enabled but not shown", fill(kFillNone, 1, 0), none, 0},
+        {"fore shown but not enabled", fill(kFillNone, 0, 1), none, 0},
         {"any other style is solid", fill(-9), solid, 0},
-        {"gradient without stops is solid", gradient(2, {}, {}), solid, 0},
-        {"rectangular, even in a viewer form", gradient(3, aca, {0, 50, 100}), none, 1},
+        {"gradient without stops is solid", gradient(kGradientElliptical, {}, {}), solid, 0},
+        {"rectangular, even in a viewer form", gradient(kGradientRectangular, aca, {0, 50, 100}), none, 1},
         {"form 0 keeps the fore colour", changed(gradient(0, {kColourA, kColourC}, {0, 100}),
                                                   [](FillAttributes& f) { f.foreEnable = f.foreShown = 1; }),
          "t,17,34,51,17,34,51,7,119,136,153,0,45\n", 0},
-        {"form 0 only looks at the second position", gradient(1, {kColourA, kColourC}, {30, 100}),
+        {"form 0 only looks at the second position", gradient(kGradientLinear, {kColourA, kColourC}, {30, 100}),
          "t,-1,-1,-1,17,34,51,7,119,136,153,0,45\n", 0},
-        {"three stops, middle at 49", gradient(1, aca, {0, 49, 100}), none, 1},
-        {"outer colours differ in red", gradient(1, {kColourA, kColourC, kColourA + 1}, {0, 50, 100}), none, 1},
+        {"three stops, middle at 49", gradient(kGradientLinear, aca, {0, 49, 100}), none, 1},
+        {"outer colours differ in red", gradient(kGradientLinear, {kColourA, kColourC, kColourA + 1}, {0, 50, 100}), none, 1},
         {"outer colours differ in the unused byte",
-         gradient(1, {kColourA, kColourC, kColourA | 0x01000000u}, {0, 50, 100}), none, 1},
-        {"four stops", gradient(1, {kColourA, kColourC, kColourA, kColourC}, {0, 50, 100, 100}), none, 1},
-        {"negative stop count", changed(gradient(1, {kColourA, kColourC}, {0, 100}),
+         gradient(kGradientLinear, {kColourA, kColourC, kColourA | 0x01000000u}, {0, 50, 100}), none, 1},
+        {"four stops", gradient(kGradientLinear, {kColourA, kColourC, kColourA, kColourC}, {0, 50, 100, 100}), none, 1},
+        {"negative stop count", changed(gradient(kGradientLinear, {kColourA, kColourC}, {0, 100}),
                                         [](FillAttributes& f) { f.gradient.stopCount = -1; }), none, 1},
-        {"a picture fill writes nothing", changed(fill(4), [](FillAttributes& f) { f.pictureRef = 0x1234567890ull; }),
+        {"a picture fill writes nothing", changed(fill(kFillPicture), [](FillAttributes& f) { f.pictureRef = 0x1234567890ull; }),
          "", 0},
     };
     for (const Case& k : cases) {
         DriverHarness h(1000, 100);
-        h.put(29, gradient(2, {kColourA, kColourC}, {0, 100}));
+        h.put(kKindFillAtt, gradient(kGradientElliptical, {kColourA, kColourC}, {0, 100}));
         h.take();
-        EXPECT_EQ(h.put(29, k.fill), 1) << k.behaviour;
+        EXPECT_EQ(h.put(kKindFillAtt, k.fill), 1) << k.behaviour;
         EXPECT_EQ(h.writes(), k.record.empty() ? 0u : 1u) << k.behaviour;
         EXPECT_EQ(h.take(), k.record) << k.behaviour;
         EXPECT_EQ(h.context()->driverGradient, k.driverGradient) << k.behaviour;
@@ -123,12 +123,12 @@ TEST(Colours, PaletteIndicesOutsideTheTable) {
     for (const Case& k : cases) {
         DriverHarness h;
         javtest::squareTarget(h.host(), 1000, 100);
-        h.params()->colourMode = 0;
+        h.params()->colourMode = kColourModePalette;
         h.start();
-        for (const auto& table : k.palettes) h.put(h.objectWithInts(32, 32, table));
-        h.put(28, LineAttributes{.lineColour = k.entry});
+        for (const auto& table : k.palettes) h.put(h.objectWithInts(kKindPalette, 32, table));
+        h.put(kKindLineAtt, LineAttributes{.lineColour = k.entry});
         EXPECT_EQ(h.take(), "a," + k.rgb + ",0,0,0\n") << k.behaviour;
-        h.put(29, gradient(1, {k.entry, k.entry}, {0, 100}));
+        h.put(kKindFillAtt, gradient(kGradientLinear, {k.entry, k.entry}, {0, 100}));
         EXPECT_EQ(h.take(), "t,-1,-1,-1," + k.rgb + ",7," + k.rgb + ",0,45\n") << k.behaviour;
     }
 }
@@ -137,11 +137,11 @@ TEST(Colours, PaletteIndicesOutsideTheTable) {
 // later colours would be drawn black without a word.
 TEST(Colours, APaletteTheHostCannotCopyFailsTheObject) {
     DriverHarness h;
-    h.params()->colourMode = 0;
+    h.params()->colourMode = kColourModePalette;
     h.start();
-    EXPECT_EQ(h.put(h.objectWithInts(32, 32, {1, 0x030201})), 1);
+    EXPECT_EQ(h.put(h.objectWithInts(kKindPalette, 32, {1, 0x030201})), 1);
     h.host().failAt("copyPalette", 1);
-    EXPECT_EQ(h.put(h.objectWithInts(32, 32, {1, 0x060504})), 0);
+    EXPECT_EQ(h.put(h.objectWithInts(kKindPalette, 32, {1, 0x060504})), 0);
     EXPECT_EQ(h.context()->palette, nullptr);
     EXPECT_EQ(h.context()->recordCount, 1);
 }

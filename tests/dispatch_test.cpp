@@ -9,7 +9,7 @@ using javtest::DriverHarness;
 TEST(Dispatch, AbsentContextOrObjectReturnsZeroAndTouchesNothing) {
     DriverHarness h;
     DriverContext* c = h.start();
-    HostObject* object = h.object(10);
+    HostObject* object = h.object(kKindRectangle);
     EXPECT_EQ(putJAVobject(nullptr, object), 0);
     EXPECT_TRUE(h.host().ownsObject(object));  // not released
     EXPECT_EQ(putJAVobject(c, nullptr), 0);
@@ -22,7 +22,9 @@ TEST(Dispatch, ResultsByKindAndEveryObjectReleased) {
         int32_t kind;
         int32_t result;
     } cases[] = {
-        {1, 2}, {34, 2}, {0, 1}, {2, 1}, {3, 1}, {5, 1}, {9, 1}, {14, 1}, {17, 1}, {21, 1}, {23, 1},
+        {kKindGroupMarker, kResultMarker}, {kKindEndMarker, kResultMarker},
+        // codes no kind has
+        {0, 1}, {2, 1}, {3, 1}, {5, 1}, {9, 1}, {14, 1}, {17, 1}, {21, 1}, {23, 1},
         {26, 1}, {31, 1}, {33, 1}, {35, 1}, {36, 1}, {43, 1}, {44, 1}, {49, 1}, {-1, 1}, {INT32_MIN, 1},
     };
     DriverHarness h;

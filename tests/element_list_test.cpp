@@ -62,21 +62,27 @@ TEST(ElementList, AGrowthThatCannotBeMadeKeepsTheListUsable) {
 }
 
 // The answer by request kind, format code and picture mode. The reference
-// host's queryPictureFormat calls 10 and 8 raster formats (2), others not (1).
+// host's queryPictureFormat calls PNG and its raster format raster formats.
 TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
     const struct {
         int32_t kind, format, pictureMode;
         int32_t replyKind, replyFormat;
         uint64_t queries;
     } cases[] = {
-        {3, 10, 4, 3, 0, 0},  {2, 26, 0, 2, 26, 0}, {2, 8, 0, 2, 8, 0},    {2, 10, 4, 2, 10, 1},
-        {2, 26, 4, 3, 0, 1},  {1, 7, 4, 2, 10, 0},  {0, 8, 4, 2, 8, 0},    {2, -5, 0, 2, 10, 0},
+        {kPictureVector, kElementPng, kPictureModeAskFormat, kAnswerVector, 0, 0},
+        {kPictureRaster, kElementVector, 0, kAnswerElement, kElementVector, 0},
+        {kPictureRaster, kElementRaster, 0, kAnswerElement, kElementRaster, 0},
+        {kPictureRaster, kElementPng, kPictureModeAskFormat, kAnswerElement, kElementPng, 1},
+        {kPictureRaster, kElementVector, kPictureModeAskFormat, kAnswerVector, 0, 1},
+        {1, 7, kPictureModeAskFormat, kAnswerElement, kElementPng, 0},  // other kinds and formats
+        {0, kElementRaster, kPictureModeAskFormat, kAnswerElement, kElementRaster, 0},
+        {kPictureRaster, -5, 0, kAnswerElement, kElementPng, 0},
     };
     for (const auto& k : cases) {
         ListHarness h;
         h.context()->currentFillAtt.pictureMode = k.pictureMode;
         h.context()->pendingElementKey = 99;
-        HostObject* rectangle = h.object(10, RectangleData{100, 900, 500, 400});
+        HostObject* rectangle = h.object(kKindRectangle, RectangleData{100, 900, 500, 400});
         h.context()->currentObject = rectangle;
         PictureRequest request{.kind = k.kind, .formatCode = k.format};
         PictureReply reply{};
@@ -85,7 +91,7 @@ TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
         EXPECT_EQ(reply.kind, k.replyKind) << what;
         EXPECT_EQ(reply.formatCode, k.replyFormat) << what;
         EXPECT_EQ(h.host().calls("queryPictureFormat"), k.queries) << what;
-        if (k.replyKind == 3) {
+        if (k.replyKind == kAnswerVector) {
             EXPECT_EQ((std::vector<int32_t>(reply.target.rect, reply.target.rect + 4)),
                       (std::vector<int32_t>{500, 900, 100, 400})) << what;
             EXPECT_EQ(h.list().count, 0) << what;
@@ -102,9 +108,9 @@ TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
 
 TEST(TargetPicture, AVectorAnswerForAnotherObjectLeavesTheRectangleAsTheHostSetIt) {
     ListHarness h;
-    HostObject* circle = h.object(12, CircleData{1, 2, 3});
+    HostObject* circle = h.object(kKindCircle, CircleData{1, 2, 3});
     h.context()->currentObject = circle;
-    PictureRequest request{.kind = 3};
+    PictureRequest request{.kind = kPictureVector};
     PictureReply reply{.target = {.rect = {-7, -7, -7, -7}}};
     JAVSetTrgPicture(h.context(), &request, &reply);
     EXPECT_EQ(reply.kind, 3);
@@ -121,7 +127,7 @@ TEST(TargetPicture, AnElementAnswerWithoutAWriterRecordsNothing) {
         if (missing == NoTargetInfo) h.params()->targetInfo = nullptr;
         if (missing == NoCreateElement) h.host().info()->createElement = nullptr;
         if (missing == NoElement) h.host().failAt("createElement", 1);
-        PictureRequest request{.kind = 2};
+        PictureRequest request{.kind = kPictureRaster};
         PictureReply reply{};
         JAVSetTrgPicture(h.context(), &request, &reply);
         EXPECT_EQ(reply.kind, 2) << missing;

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "stream/object_kind.h"
 #include "graphics/gradient.h"
 #include "tests/driver_harness.h"
 
@@ -15,9 +14,6 @@ namespace {
 
 using javtest::DriverHarness;
 
-constexpr int32_t kLinear = 1;
-constexpr int32_t kElliptical = 2;
-constexpr int32_t kRectangular = 3;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
 struct Box {
@@ -28,7 +24,7 @@ struct GradientHarness : DriverHarness {
     // Black to white from 0 to 100 percent, `steps` bands, fillParam 7.
     GradientHarness(int32_t kind, int32_t steps) : DriverHarness(1000, 1000) {
         FillAttributes& fill = context()->currentFillAtt;
-        fill.fillStyle = 5;
+        fill.fillStyle = kFillGradient;
         fill.fillParam = 7;
         context()->driverGradient = 1;
         GradientDef& g = fill.gradient;
@@ -93,27 +89,27 @@ TEST(GradientFill, BandShapes) {
         int32_t aspectX, aspectY;
         const char* shapes;  // the shape record of each band, in order
     } cases[] = {
-        {"ellipse centred in a square: r = trunc(sqrt(2) * 50 + 0.5) = 71, then 71 - 47", kElliptical, 2, 0,
+        {"ellipse centred in a square: r = trunc(sqrt(2) * 50 + 0.5) = 71, then 71 - 47", kGradientElliptical, 2, 0,
          {0, 100, 100, 0}, 0, 0, "o,-21,879,142,142\no,26,926,48,48\n"},
-        {"ellipse of aspect 2 : 1 through the farthest corner", kElliptical, 1, 0, {0, 100, 100, 0}, 2, 1,
+        {"ellipse of aspect 2 : 1 through the farthest corner", kGradientElliptical, 1, 0, {0, 100, 100, 0}, 2, 1,
          "o,-62,894,224,112\n"},
-        {"ellipse on a point: the zero size counts as 1", kElliptical, 2, 0, {10, 10, 10, 10}, 0, 0,
+        {"ellipse on a point: the zero size counts as 1", kGradientElliptical, 2, 0, {10, 10, 10, 10}, 0, 0,
          "o,10,988,2,2\no,10,988,2,2\n"},
-        {"rectangle of the box's own aspect is the box", kRectangular, 2, 0, {0, 100, 400, 0}, 0, 0,
+        {"rectangle of the box's own aspect is the box", kGradientRectangular, 2, 0, {0, 100, 400, 0}, 0, 0,
          "r,0,900,400,100\nr,133,933,134,34\n"},
-        {"wide box, aspect 1 : 1: based on the width", kRectangular, 2, 0, {0, 100, 400, 0}, 1, 1,
+        {"wide box, aspect 1 : 1: based on the width", kGradientRectangular, 2, 0, {0, 100, 400, 0}, 1, 1,
          "r,0,750,400,400\nr,133,883,134,134\n"},
-        {"tall box, aspect 1 : 1: based on the height", kRectangular, 2, 0, {0, 400, 100, 0}, 1, 1,
+        {"tall box, aspect 1 : 1: based on the height", kGradientRectangular, 2, 0, {0, 400, 100, 0}, 1, 1,
          "r,-150,600,400,400\nr,-17,733,134,134\n"},
-        {"one band covers the whole rectangle", kRectangular, 1, 0, {0, 100, 100, 0}, 0, 0, "r,0,900,100,100\n"},
-        {"one band covers the whole strip", kLinear, 1, 0, {0, 100, 100, 0}, 0, 0,
+        {"one band covers the whole rectangle", kGradientRectangular, 1, 0, {0, 100, 100, 0}, 0, 0, "r,0,900,100,100\n"},
+        {"one band covers the whole strip", kGradientLinear, 1, 0, {0, 100, 100, 0}, 0, 0,
          "p,4\n0,1000,0,900,100,900,100,1000\n"},
-        {"odd count: the middle band centred on the box", kLinear, 3, 0, {0, 90, 100, 0}, 0, 0,
+        {"odd count: the middle band centred on the box", kGradientLinear, 3, 0, {0, 90, 100, 0}, 0, 0,
          "p,4\n0,1000,0,970,100,970,100,1000\np,4\n0,970,0,940,100,940,100,970\n"
          "p,4\n0,940,0,910,100,910,100,940\n"},
-        {"90: vertical bands from the right edge", kLinear, 2, 90, {0, 100, 200, 0}, 0, 0,
+        {"90: vertical bands from the right edge", kGradientLinear, 2, 90, {0, 100, 200, 0}, 0, 0,
          "p,4\n200,1000,100,1000,100,900,200,900\np,4\n100,1000,0,1000,0,900,100,900\n"},
-        {"-90: vertical bands from the left edge", kLinear, 2, -90, {0, 100, 200, 0}, 0, 0,
+        {"-90: vertical bands from the left edge", kGradientLinear, 2, -90, {0, 100, 200, 0}, 0, 0,
          "p,4\n0,1000,100,1000,100,900,0,900\np,4\n100,1000,200,1000,200,900,100,900\n"},
     };
     for (const Case& k : cases) {
@@ -132,7 +128,7 @@ TEST(GradientFill, BandShapes) {
 }
 
 TEST(GradientFill, CentrePercentagesAreClampedAndStored) {
-    for (int32_t kind : {kElliptical, kRectangular}) {
+    for (int32_t kind : {kGradientElliptical, kGradientRectangular}) {
         GradientHarness clamped(kind, 3), plain(kind, 3);
         clamped.gradient().centreXPercent = 150, clamped.gradient().centreYPercent = -5;
         plain.gradient().centreXPercent = 100, plain.gradient().centreYPercent = 0;
@@ -150,9 +146,9 @@ TEST(GradientFill, NearlyVerticalAngleOnAFlatBoxDrawsAsPlusOrMinus90) {
         int32_t angle, drawsAs;
     } cases[] = {{270, -90}, {-270, 90}, {450, 90}, {-450, -90}, {900000090, 90}};
     for (const Case& k : cases) {
-        GradientHarness odd(kLinear, 3);
+        GradientHarness odd(kGradientLinear, 3);
         odd.gradient().angle = k.angle;
-        GradientHarness axis(kLinear, 3);
+        GradientHarness axis(kGradientLinear, 3);
         axis.gradient().angle = k.drawsAs;
         EXPECT_EQ(odd.fill({0, 50, 200, 50}), 1);  // a zero-width box takes the same path
         axis.fill({0, 50, 200, 50});
@@ -164,7 +160,7 @@ TEST(GradientFill, NearlyVerticalAngleOnAFlatBoxDrawsAsPlusOrMinus90) {
 // a polygon under it still closes its clip and counts one record group.
 TEST(GradientFill, PositionBeyondTheLastStopEndsTheFillKeepingItsBands) {
     const int32_t triangle[] = {3, 0, 0, 100, 0, 0, 100};
-    for (int32_t kind : {kLinear, kElliptical, kRectangular}) {
+    for (int32_t kind : {kGradientLinear, kGradientElliptical, kGradientRectangular}) {
         GradientHarness h(kind, 6);  // positions 0, 20, 40, 60, 80, 100
         h.gradient().stopPositions[1] = 80;
         EXPECT_EQ(h.fill({0, 100, 100, 0}), 0) << kind;
@@ -183,11 +179,12 @@ TEST(GradientFill, PositionBeyondTheLastStopEndsTheFillKeepingItsBands) {
 }
 
 // A point list the host cannot give ends the fill at that band; the shape
-// under it reports the failure at once, leaving its clip open, so what it
-// wrote is the beginning of what it would have written.
-TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShape) {
+// under it, a rectangle or a polygon, reports the failure after closing its
+// clip, so that nothing drawn after it stays clipped to it.
+TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShapeWithItsClipClosed) {
+    const int32_t square[] = {4, 0, 100, 100, 100, 100, 0, 0, 0};
     for (uint64_t failing : {1u, 3u}) {
-        GradientHarness h(kLinear, 4);
+        GradientHarness h(kGradientLinear, 4);
         size_t blocks = h.host().liveBlocks();
         h.host().failAt("newPointList", failing);
         EXPECT_EQ(h.fill({0, 100, 100, 0}), 0);
@@ -196,9 +193,17 @@ TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShape) {
         h.take();
         h.host().failAt("newPointList", failing);
         EXPECT_EQ(h.put(kKindRectangle, RectangleData{0, 100, 100, 0}), 0);
-        const std::string head = "q,2\nr,0,900,100,100\n", text = h.take();
-        ASSERT_EQ(text.rfind(head, 0), 0u) << text;
-        EXPECT_EQ(bandsOf(text.substr(head.size())).size(), failing - 1) << text;
+        HostObject* polygon = h.object(kKindPolygon);
+        h.host().attachBlock(polygon, kHostObjectPayloadOffset, square, sizeof square);
+        h.host().failAt("newPointList", failing);
+        EXPECT_EQ(h.put(polygon), 0);
+        const std::string text = h.take();
+        for (const std::string head : {"q,2\nr,0,900,100,100\n", "q,2\np,4\n0,900,100,900,100,1000,0,1000\n"}) {
+            size_t start = text.find(head), end = text.find("q,0\n", start);
+            ASSERT_NE(end, std::string::npos) << text;
+            EXPECT_EQ(bandsOf(text.substr(start + head.size(), end - start - head.size())).size(), failing - 1) << text;
+        }
+        EXPECT_EQ(text.substr(text.size() - 4), "q,0\n");
     }
 }
 
@@ -207,7 +212,7 @@ TEST(GradientFill, EveryPointListIsReturnedAndAMissingOneFailsTheShape) {
 // negative angle, however many turns it makes.
 TEST(GradientFill, OtherAnglesFollowADiagonalByTheirSign) {
     for (int32_t angle : {135, 200, 400, -135, -200, -400, INT32_MAX, INT32_MIN}) {
-        GradientHarness odd(kLinear, 3), diagonal(kLinear, 3);
+        GradientHarness odd(kGradientLinear, 3), diagonal(kGradientLinear, 3);
         odd.gradient().angle = angle;
         diagonal.gradient().angle = angle > 0 ? 45 : -45;
         EXPECT_EQ(odd.fill({0, 100, 200, 0}), 1);
@@ -219,7 +224,7 @@ TEST(GradientFill, OtherAnglesFollowADiagonalByTheirSign) {
 // A stepCount far beyond any viewer's need is drawn as 4096 bands, the last
 // in the last stop's colour: a bounded object makes bounded output.
 TEST(GradientFill, AHugeStepCountDrawsTheBoundOfBands) {
-    for (int32_t kind : {kLinear, kElliptical, kRectangular}) {
+    for (int32_t kind : {kGradientLinear, kGradientElliptical, kGradientRectangular}) {
         GradientHarness h(kind, INT32_MAX);
         EXPECT_EQ(h.fill({0, 100, 100, 0}), 1);
         std::vector<Band> bands = bandsOf(h.text());
@@ -237,7 +242,7 @@ TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {
     const int32_t tweaks[][7] = {  // angle, aspect x and y, centre x and y, first and last stop position
         {hi, 1, hi, hi, lo, 0, 100}, {lo, hi, 1, lo, hi, lo, hi}, {90, hi, hi, 0, 100, hi, hi}, {-90, 0, 0, 100, 0, 0, 100},
         {46, 0, 0, 50, 50, 0, 100}};
-    for (int32_t kind : {kLinear, kElliptical, kRectangular}) {
+    for (int32_t kind : {kGradientLinear, kGradientElliptical, kGradientRectangular}) {
         for (const Box& box : boxes) {
             for (const int32_t* t : tweaks) {
                 for (int32_t steps : {3, 0}) {
@@ -250,7 +255,7 @@ TEST(GradientFill, InputsAtThe32BitLimitsStayDefined) {
                         for (int64_t v : band.values) EXPECT_TRUE(v >= lo && v <= hi);
                     }
                     // The linear fill called directly draws what the dispatching one drew.
-                    if (kind != kLinear) continue;
+                    if (kind != kGradientLinear) continue;
                     std::string drawn = h.take();
                     EXPECT_EQ(JAVtLinearGradientFill(h.context(), PointPair{box.left, box.top},
                                                      PointPair{box.right, box.bottom}), result);

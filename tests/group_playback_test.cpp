@@ -33,30 +33,30 @@ HostObject* nextObject(HostGroup* group, int32_t* more) {
 }
 
 LineAttributes pen(int32_t width, uint32_t colour) { return LineAttributes{.lineWidth = width, .lineColour = colour}; }
-FillAttributes solid(uint32_t colour) { return FillAttributes{.fillStyle = 1, .fillColour = colour}; }
+FillAttributes solid(uint32_t colour) { return FillAttributes{.fillStyle = kFillSolid, .fillColour = colour}; }
 
 // Text attributes of `height` whose font block is named `face`.
 HostObject* textAtt(DriverHarness& h, int32_t height, const char* face) {
-    HostObject* object = h.object(30, TextAttributes{.fontHeight = height});
+    HostObject* object = h.object(kKindTextAtt, TextAttributes{.fontHeight = height});
     TextFont font{};
     std::strncpy(font.plainFace, face, sizeof font.plainFace - 1);
     h.host().attachBlock(object, kHostObjectPayloadOffset + offsetof(TextAttributes, font), &font, sizeof font);
     return object;
 }
 
-Maker line(int32_t width, uint32_t colour) { return [=](DriverHarness& h) { return h.object(28, pen(width, colour)); }; }
-Maker fill(uint32_t colour) { return [=](DriverHarness& h) { return h.object(29, solid(colour)); }; }
+Maker line(int32_t width, uint32_t colour) { return [=](DriverHarness& h) { return h.object(kKindLineAtt, pen(width, colour)); }; }
+Maker fill(uint32_t colour) { return [=](DriverHarness& h) { return h.object(kKindFillAtt, solid(colour)); }; }
 Maker text(int32_t height, const char* face) { return [=](DriverHarness& h) { return textAtt(h, height, face); }; }
-Maker rectangle() { return [](DriverHarness& h) { return h.object(10, RectangleData{100, 900, 500, 400}); }; }
-Maker marker() { return [](DriverHarness& h) { return h.object(34); }; }
+Maker rectangle() { return [](DriverHarness& h) { return h.object(kKindRectangle, RectangleData{100, 900, 500, 400}); }; }
+Maker marker() { return [](DriverHarness& h) { return h.object(kKindEndMarker); }; }
 
 // 1000 units onto 100 pixels: a horizontal scale of 0.1, so a pen width
 // rescaled a second time would show. Before the group: a pen 25 units (3
 // pixels) wide, a solid fill and text attributes with a font.
 struct PlaybackHarness : DriverHarness {
     PlaybackHarness() : DriverHarness(1000, 100) {
-        put(28, pen(25, 0x102030));
-        put(29, solid(0x0000FF));
+        put(kKindLineAtt, pen(25, 0x102030));
+        put(kKindFillAtt, solid(0x0000FF));
         put(textAtt(*this, 120, "Serif"));
         take();
     }

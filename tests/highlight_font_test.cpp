@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "highlight/highlight.h"
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {
@@ -51,18 +50,18 @@ TEST(HighlightFont, FaceSubstitutionsHeightsAndTheFaceTheFontSystemChose) {
         DriverHarness h;
         h.start();
         ASSERT_EQ(JAVtSelectHighlightFont(h.context(), &c.in, nullptr), 1);
-        const FontDescriptor& font = h.context()->hlFont;
+        const FontDescriptor& font = h.context()->inForceFont;
         EXPECT_EQ(logged(h.host(), "createFont"), std::vector<std::string>{std::string("createFont ") + c.requested});
         EXPECT_EQ(font.height, c.height) << c.requested;
         EXPECT_EQ(font.width, 0);
         EXPECT_EQ(font.quality, 2);
-        EXPECT_EQ(h.context()->hlColour, 0x123456u);
-        EXPECT_EQ(h.context()->hlAttr, &c.in);
+        EXPECT_EQ(h.context()->inForceTextColour, 0x123456u);
+        EXPECT_EQ(h.context()->inForceCharAtt, &c.in);
         // The face name is the one the font system reports, in the
         // spelling of the request when only letter case differs.
         HostSession* s = h.session();
         char reported[32] = "";
-        s->getTextFace(s, h.context()->hlMeasureContext, sizeof reported, reported);
+        s->getTextFace(s, h.context()->measureContext, sizeof reported, reported);
         EXPECT_EQ(strcasecmp(font.faceName, reported), 0) << font.faceName << " / " << reported;
         if (strcasecmp(reported, c.requested) == 0) EXPECT_STREQ(font.faceName, c.requested);
     }
@@ -84,8 +83,8 @@ TEST(HighlightFont, TheCharacterSetFollowsTheEncodingUnlessAWidthStringSaysOther
         {kKindWidthString, 0, 0, 0, 6, 0, "mapFontEncoding 6", 204},
         {kKindWidthString, 0, 8, 1, 6, 0, "mapFontEncoding 6", 204},
         {kKindTextString, 1, 0, 1, 6, 0, "mapFontEncoding 6", 204},
-        {kKindTextString, 0, 0, 0, 51, 2, "mapFontEncoding 2", 134},
-        {kKindTextString, 0, 0, 0, 51, 0, "mapFontEncoding 51", 1},
+        {kKindTextString, 0, 0, 0, kEncodingUnits, 2, "mapFontEncoding 2", 134},
+        {kKindTextString, 0, 0, 0, kEncodingUnits, 0, "mapFontEncoding 51", 1},
     };
     for (const auto& c : cases) {
         DriverHarness h;
@@ -99,7 +98,7 @@ TEST(HighlightFont, TheCharacterSetFollowsTheEncodingUnlessAWidthStringSaysOther
         h.host().releaseObject(next);
         auto expected = c.mapped ? std::vector<std::string>{c.mapped} : std::vector<std::string>{};
         EXPECT_EQ(logged(h.host(), "mapFontEncoding"), expected) << c.nextKind << " " << c.stringMode;
-        EXPECT_EQ(h.context()->hlFont.charSet, c.result);
+        EXPECT_EQ(h.context()->inForceFont.charSet, c.result);
         EXPECT_EQ(h.session()->currentEncoding, c.currentEncoding);
     }
 }
@@ -121,11 +120,11 @@ TEST(HighlightFont, OneContextOneFontAtATimeAndTheFailures) {
 
     h.host().failAt("getTextFace", 1);
     EXPECT_EQ(JAVtSelectHighlightFont(h.context(), &in, nullptr), 1);
-    EXPECT_EQ(h.context()->hlFont.faceName[0], '\0');
+    EXPECT_EQ(h.context()->inForceFont.faceName[0], '\0');
 
     h.host().failAt("createFont", 1);
     EXPECT_EQ(JAVtSelectHighlightFont(h.context(), &in, nullptr), 0);
-    EXPECT_EQ(h.context()->hlFontHandle, nullptr);
+    EXPECT_EQ(h.context()->measureFont, nullptr);
     from = h.host().callLog().size();
     h.host().failAt("getTextMetrics", 1);
     EXPECT_EQ(JAVtSelectHighlightFont(h.context(), &in, nullptr), 0);

@@ -27,12 +27,12 @@ const Pixels kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 128};
 ElementWriter* openElement(ReferenceHost& host) {
     char a[1024], b[1024];
     TargetInfo* info = host.info();
-    return info->createElement(info->elementHandle, refhost::kElementPng, a, sizeof a, b, sizeof b);
+    return info->createElement(info->elementHandle, kElementPng, a, sizeof a, b, sizeof b);
 }
 
 // A Raster object (kind 22) of 2 × 1 pixels, red then blue, owning them.
 HostObject* rasterObject(ReferenceHost& host) {
-    HostObject* object = host.newObject(22, sizeof(refhost::RasterBody));
+    HostObject* object = host.newObject(kKindRaster, sizeof(refhost::RasterBody));
     auto* body = reinterpret_cast<refhost::RasterBody*>(host.payload(object));
     body->image.width = 2;
     body->image.height = 1;
@@ -43,7 +43,7 @@ HostObject* rasterObject(ReferenceHost& host) {
 
 int32_t exportInto(ReferenceHost& host, HostObject* object, ElementWriter* writer, int32_t width, int32_t height) {
     TargetInfo parameters{.pixelWidth = width, .pixelHeight = height};
-    ExportRequest request{.elementKind = refhost::kElementPng, .writer = writer, .parameters = &parameters};
+    ExportRequest request{.elementKind = kElementPng, .writer = writer, .parameters = &parameters};
     HostServices* s = host.services();
     return s->exportRaster(s, object != nullptr ? host.payload(object) : nullptr, &request);
 }

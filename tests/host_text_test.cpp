@@ -36,11 +36,11 @@ TEST(HostText, ConvertToUnitsByEncodingCodeReplacingWhatIsNotText) {
         std::string in;
         Units units;
     } cases[] = {
-        {7, "A\x80\x81", {0x41, 0x20AC, 63}}, {1, "\x82\xa0\x82", {0x3042, 63}},  // a lead byte cut off
+        {kEncodingWestern, "A\x80\x81", {0x41, 0x20AC, 63}}, {kEncodingShiftJis, "\x82\xa0\x82", {0x3042, 63}},  // a lead byte cut off
         {2, "\xc4\xe3", {0x4F60}},            {3, "\xa4\xa4", {0x4E2D}},
         {4, "\xb0\xa1", {0xAC00}},            {13, "\xc3", {0x102}},  // held back by the converter
         {41, "\xa1", {0xE01}},                {21, "\xe0", {0x5D0}},
-        {31, "\xe1", {0x410}},                {53, "\xc3\xa9\xff", {0xE9, 63}},
+        {31, "\xe1", {0x410}},                {kEncodingUtf8, "\xc3\xa9\xff", {0xE9, 63}},
     };
     for (int32_t big : {0, 1}) {
         for (const auto& c : cases) {
@@ -50,12 +50,12 @@ TEST(HostText, ConvertToUnitsByEncodingCodeReplacingWhatIsNotText) {
         }
         ReferenceHost host;
         host.params()->bigEndianText = big;
-        EXPECT_EQ(toUnits(host, 51, big ? std::string("\0A", 2) : std::string("A\0", 2)), Units{0x41});
+        EXPECT_EQ(toUnits(host, kEncodingUnits, big ? std::string("\0A", 2) : std::string("A\0", 2)), Units{0x41});
     }
     ReferenceHost host;
     for (int32_t unknown : {0, 14, 99}) EXPECT_EQ(toUnits(host, unknown, "A"), std::nullopt) << unknown;
     host.failAt("convertToUnits", 1);
-    EXPECT_EQ(toUnits(host, 7, "A"), std::nullopt);
+    EXPECT_EQ(toUnits(host, kEncodingWestern, "A"), std::nullopt);
 }
 
 TEST(HostText, ConvertTextMeasuresOrFillsInTheCurrentEncoding) {
@@ -64,27 +64,28 @@ TEST(HostText, ConvertTextMeasuresOrFillsInTheCurrentEncoding) {
     const std::string units("A\0\xac\x20", 4);  // "A€", low byte first
     TextSpan source{reinterpret_cast<const uint8_t*>(units.data()), 4, 0};
     uint8_t out[4];
-    for (auto [current, expected] : {std::pair<int32_t, std::string>{7, "A\x80"}, {1, "A?"}, {53, "A\xe2\x82\xac"}}) {
+    for (auto [current, expected] : {std::pair<int32_t, std::string>{kEncodingWestern, "A\x80"}, {kEncodingShiftJis, "A?"}, {kEncodingUtf8, "A\xe2\x82\xac"}}) {
         s->currentEncoding = current;
         TextSpan measure{nullptr, 0, 0}, target{out, sizeof out, 0};
-        ASSERT_EQ(s->convertText(s, 51, &source, &measure, '?') + s->convertText(s, 51, &source, &target, '?'), 2);
+        ASSERT_EQ(s->convertText(s, kEncodingUnits, &source, &measure, '?') + s->convertText(s, kEncodingUnits, &source, &target, '?'), 2);
         EXPECT_EQ(measure.count, expected.size());
         EXPECT_EQ(std::string(out, out + target.count), expected);
     }
     TextSpan tooSmall{out, 3, 0};
-    EXPECT_EQ(s->convertText(s, 51, &source, &tooSmall, '?'), 0);
+    EXPECT_EQ(s->convertText(s, kEncodingUnits, &source, &tooSmall, '?'), 0);
 }
 
 TEST(HostText, LeadBytesEncodingsAndFontCharacterSets) {
     ReferenceHost host;
     HostSession* s = host.session();
-    EXPECT_EQ(s->isLeadByte(s, 0x81, 1) + s->isLeadByte(s, 0xFC, 1) + s->isLeadByte(s, 0xFE, 2) + s->isLeadByte(s, 0x8E, 55), 4);
-    EXPECT_EQ(s->isLeadByte(s, 0xA0, 1) + s->isLeadByte(s, 0xFF, 4) + s->isLeadByte(s, 0x81, 7) + s->isLeadByte(s, 0x181, 1), 0);
+    EXPECT_EQ(s->isLeadByte(s, 0x81, kEncodingShiftJis) + s->isLeadByte(s, 0xFC, kEncodingShiftJis) + s->isLeadByte(s, 0xFE, 2) + s->isLeadByte(s, 0x8E, 55), 4);
+    EXPECT_EQ(s->isLeadByte(s, 0xA0, kEncodingShiftJis) + s->isLeadByte(s, 0xFF, 4) + s->isLeadByte(s, 0x81, kEncodingWestern) +
+                  s->isLeadByte(s, 0x181, kEncodingShiftJis), 0);
     std::string out;
-    EXPECT_TRUE(refhost::encodeText("A", 51, true, &out) && out == std::string("\0A", 2));
-    EXPECT_FALSE(refhost::encodeText("\xd0\x96", 7, false, &out));  // no Cyrillic in Windows-1252
+    EXPECT_TRUE(refhost::encodeText("A", kEncodingUnits, true, &out) && out == std::string("\0A", 2));
+    EXPECT_FALSE(refhost::encodeText("\xd0\x96", kEncodingWestern, false, &out));  // no Cyrillic in Windows-1252
     FontDescriptor font{};
-    for (auto [encoding, charSet] : {std::pair{6, 204}, {78, 128}, {51, 1}}) {
+    for (auto [encoding, charSet] : {std::pair<int32_t, int>{6, 204}, {78, 128}, {kEncodingUnits, 1}}) {
         s->currentEncoding = encoding;
         EXPECT_EQ(s->mapFontEncoding(s, &font), 1);
         EXPECT_EQ(font.charSet, charSet);
@@ -111,11 +112,11 @@ TEST(HostLists, InsertPopAndFreeKeepTheLedger) {
     ReferenceHost host;
     HostServices* s = host.services();
     HostListNode* list = nullptr;
-    HostObject* a = host.newObject(41);
-    HostObject* b = host.newObject(42);
-    HostObject* c = host.newObject(40);
-    HostObject* d = host.newObject(40);
-    HostObject* e = host.newObject(41);
+    HostObject* a = host.newObject(kKindTextString);
+    HostObject* b = host.newObject(kKindWidthString);
+    HostObject* c = host.newObject(kKindCharAtt);
+    HostObject* d = host.newObject(kKindCharAtt);
+    HostObject* e = host.newObject(kKindTextString);
     ASSERT_EQ(s->insertObject(s, &list, a, 0xFFFFFFFFu), 1);  // makes the head
     ASSERT_EQ(s->insertObject(s, &list, b, 0xFFFFFFFFu), 1);
     // Index 0 at a node's own address: right after that node; at a variable
@@ -154,24 +155,24 @@ TEST(HostLists, SplitTextAtCharacterPlacesOnly) {
         const char* front;  // nullptr: refused
         const char* rest;
     } cases[] = {
-        {"abcd", 4, 7, 1, 1, "a", "bcd"},
-        {"abcd", 0, 7, 4, 4, "abcd", ""},  // up to the zero byte; an empty rest
+        {"abcd", 4, kEncodingWestern, 1, 1, "a", "bcd"},
+        {"abcd", 0, kEncodingWestern, 4, 4, "abcd", ""},  // up to the zero byte; an empty rest
         {"abcd", 4, 0, 0, 0, "", "abcd"},  // an empty front; encoding 0 is the session's
-        {"abcd", 3, 7, 3, 3, "abc", ""},
-        {"abcd", 4, 7, 2, 1, nullptr, nullptr},  // the index does not name the place
-        {"abcd", 4, 7, 5, 5, nullptr, nullptr},
-        {"abcd", 4, 7, -1, -1, nullptr, nullptr},
-        {"abcd", 9, 7, 1, 1, nullptr, nullptr},  // a length beyond the text's block
-        {"a\x82\xa0" "b", 4, 1, 2, 3, "a\x82\xa0", "b"},
-        {"a\x82\xa0" "b", 4, 1, 2, 2, nullptr, nullptr},  // inside a double-byte character
-        {"ab\x82", 3, 1, 3, 3, "ab\x82", ""},  // after a last character cut short
-        {std::string("a\0b\0", 4), 4, 51, 1, 2, "a", "b"},
-        {std::string("a\0b\0", 4), 4, 51, 1, 1, nullptr, nullptr},
+        {"abcd", 3, kEncodingWestern, 3, 3, "abc", ""},
+        {"abcd", 4, kEncodingWestern, 2, 1, nullptr, nullptr},  // the index does not name the place
+        {"abcd", 4, kEncodingWestern, 5, 5, nullptr, nullptr},
+        {"abcd", 4, kEncodingWestern, -1, -1, nullptr, nullptr},
+        {"abcd", 9, kEncodingWestern, 1, 1, nullptr, nullptr},  // a length beyond the text's block
+        {"a\x82\xa0" "b", 4, kEncodingShiftJis, 2, 3, "a\x82\xa0", "b"},
+        {"a\x82\xa0" "b", 4, kEncodingShiftJis, 2, 2, nullptr, nullptr},  // inside a double-byte character
+        {"ab\x82", 3, kEncodingShiftJis, 3, 3, "ab\x82", ""},  // after a last character cut short
+        {std::string("a\0b\0", 4), 4, kEncodingUnits, 1, 2, "a", "b"},
+        {std::string("a\0b\0", 4), 4, kEncodingUnits, 1, 1, nullptr, nullptr},
     };
     for (const auto& c : cases) {
         ReferenceHost host;
         HostServices* s = host.services();
-        HostObject* string = host.newObject(41);
+        HostObject* string = host.newObject(kKindTextString);
         reinterpret_cast<TextStringData*>(host.payload(string))->byteLength = c.byteLength;
         reinterpret_cast<TextStringData*>(host.payload(string))->encoding = c.encoding;
         host.attachBlock(string, 24 + offsetof(TextStringData, text), c.text.data(), c.text.size(), 2);
@@ -191,7 +192,7 @@ TEST(HostLists, SplitTextAtCharacterPlacesOnly) {
                 std::string bytes(reinterpret_cast<const char*>(body->text), length + 2);
                 EXPECT_EQ(bytes.substr(length), std::string(2, '\0')) << "two zero bytes end each text";
                 bytes.resize(length);
-                if (c.encoding == 51) bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
+                if (c.encoding == kEncodingUnits) bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
                 texts.push_back(bytes);
             }
             EXPECT_EQ(texts, (std::vector<std::string>{c.front, c.rest})) << what;

@@ -42,6 +42,12 @@ for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$root"; done
 libdir=$(dirname "$(find "$root" -name 'libjavtrg.so.0' -print -quit)")
 [ "$libdir" = "$root/usr/lib/$(c++ -print-multiarch)" ] || fail "libjavtrg.so.0 is in $libdir"
 
+# The installed header is C as much as C++: a C program compiles against it.
+printf '#include <javtrg/host_services.h>\nint main(void) { return kKindRectangle == 10 && kEncodingUnits == 51 ? 0 : 1; }\n' |
+    cc -std=c11 -Wall -Wextra -pedantic -Werror -I"$root/usr/include" -x c - -o "$work/c_consumer" ||
+    fail "the installed header does not compile as C"
+"$work/c_consumer" || fail "the C program reads other codes"
+
 # ---------------------------------------------------------------- README's commands
 # The block after README's marker line, run as written in a copy of the
 # sources with prefix set to the unpacked installation.

@@ -2,7 +2,7 @@
 // failure path with its clean-up, the header and target fields, and the
 // coordinate mapping computed from the target.
 #include <algorithm>
-#include <cmath>
+#include <array>
 
 #include "tests/driver_harness.h"
 
@@ -24,7 +24,7 @@ TEST(Lifecycle, StartRegistersInOrderAndFillsTheHeader) {
     EXPECT_EQ(h.host().callLog(), kRegistrationOrder);
     // Fields the host reads but no record shows; the stream, services,
     // session and initial paragraph state show in every other test's records.
-    EXPECT_EQ(c->typeWord, 8193);
+    EXPECT_EQ(c->typeWord, kDriverTypeWord);
     EXPECT_EQ(c->putObject, &putJAVobject);
     EXPECT_EQ(c->shutDown, &shutDownJAVtrg);
     EXPECT_EQ(c->setTrgPicture, &JAVSetTrgPicture);
@@ -88,74 +88,68 @@ TEST(Lifecycle, InstanceWithoutAStreamWritesNothingAndAbsentIsIgnored) {
     for (OutputStream* stream : {static_cast<OutputStream*>(nullptr), &silent}) {
         DriverContext* c = startTrgJAV(stream, h.params(), 0);
         ASSERT_NE(c, nullptr);
-        EXPECT_EQ(putJAVobject(c, h.object(10, RectangleData{0, 50, 40, 10})), 1);
+        EXPECT_EQ(putJAVobject(c, h.object(kKindRectangle, RectangleData{0, 50, 40, 10})), 1);
         shutDownJAVtrg(c);
     }
     shutDownJAVtrg(nullptr);
 }
 
-// The target and the mapping computed from it.
+// A target, and the mapping expected from it. Unnamed fields: one inch
+// square of 96 host units, with a target info of 96 pixels square.
 struct MappingCase {
     const char* name;
-    double sizeX, sizeY, altSizeX, altSizeY;
-    int32_t frame[4];
-    bool withInfo;
-    int32_t pixelWidth, pixelHeight;
-    double infoExtentX, infoExtentY;
-    // expected
-    int32_t width, height;
-    double scaleX, scaleY, unitsX, unitsY, extentX, extentY;
+    double sizeX = 1, sizeY = 1, altSizeX = 0, altSizeY = 0;
+    std::array<int32_t, 4> frame{0, 0, 96, 96};
+    bool withInfo = true;
+    int32_t pixelWidth = 96, pixelHeight = 96;
+    double infoExtentX = 0, infoExtentY = 0;
+    int32_t width = 96, height = 96;
+    double scaleX = 1, scaleY = 1, unitsX = 96, unitsY = 96, extentX = 1, extentY = 1;
 };
-
-// Applies the target of `m`, starts and checks the mapping.
-void checkMapping(const MappingCase& m) {
-    SCOPED_TRACE(m.name);
-    DriverHarness h;
-    TargetParams* p = h.params();
-    p->sizeX = m.sizeX, p->sizeY = m.sizeY, p->altSizeX = m.altSizeX, p->altSizeY = m.altSizeY;
-    std::copy(m.frame, m.frame + 4, p->sourceFrame);
-    h.host().useTargetInfo(m.withInfo);
-    TargetInfo* info = h.host().info();
-    info->pixelWidth = m.pixelWidth, info->pixelHeight = m.pixelHeight;
-    info->infoExtentX = m.infoExtentX, info->infoExtentY = m.infoExtentY;
-    DriverContext* c = h.start();
-    ASSERT_NE(c, nullptr);
-    const double got[] = {static_cast<double>(p->targetPixelRect[2]), static_cast<double>(p->targetPixelRect[3]),
-                          c->targetWidth, c->targetHeight, c->scaleX, c->scaleY, c->offsetX, c->offsetY,
-                          c->unitsPerInchX, c->unitsPerInchY, p->targetExtentX, p->targetExtentY};
-    const double want[] = {static_cast<double>(m.width), static_cast<double>(m.height), static_cast<double>(m.width),
-                           static_cast<double>(m.height), m.scaleX, m.scaleY, -static_cast<double>(m.frame[0]),
-                           -static_cast<double>(m.frame[1]), m.unitsX, m.unitsY, m.extentX, m.extentY};
-    for (size_t i = 0; i < std::size(got); ++i) EXPECT_DOUBLE_EQ(got[i], want[i]) << "value " << i;
-}
 
 constexpr double kWide = 4294967295.0;  // INT32_MAX - INT32_MIN
 
 // The bundled examples pin pixel sizes and extents from the target info.
 TEST(Lifecycle, TargetSizeScaleOffsetAndUnitsPerInch) {
     const MappingCase cases[] = {
-        {"NoTargetInfoLaysOutAt96PerInch", 2.5, 1.0, 0, 0, {0, 0, 250, 100}, false, 0, 0, 0, 0,
-                    240, 96, 240.0 / 250, 0.96, 100, 100, 2.5, 1},
-        {"OnePixelSizeZeroIsNoSize", 1, 1, 0, 0, {0, 0, 96, 96}, true, 0, 300, 0, 0,
-                    96, 96, 1, 1, 96, 96, 1, 1},
-        {"TinyPictureIsAtLeastOnePixel", 0.001, 0, 0, 0, {0, 0, 10, 10}, false, 0, 0, 0, 0,
-                    1, 1, 0.1, 0.1, 96, 96, 0.001, 0},
-        {"ExtentsFromInfoOnlyWhenBothSet", 1, 1, 0, 0, {0, 0, 96, 96}, true, 96, 96, 3.0, 0,
-                    96, 96, 1, 1, 96, 96, 1, 1},
-        {"EmptyFrameDividesByOne", 1, 1, 0, 0, {5, 5, 5, 5}, true, 96, 48, 0, 0,
-                    96, 48, 96, 48, 0, 0, 1, 1},
-        {"ZeroSizeGives96OnBothAxes", 0, 2, 0, 0, {0, 0, 400, 400}, true, 96, 96, 0, 0,
-                    96, 96, 0.24, 0.24, 96, 96, 0, 2},
-        {"AltSizeOnlyWhenBothSet", 2, 4, 3, 0, {0, 0, 200, 400}, true, 96, 96, 0, 0,
-                    96, 96, 0.48, 0.24, 100, 100, 2, 4},
-        {"AltSizeTakesPrecedence", 2, 4, 4, 8, {0, 0, 200, 400}, true, 96, 96, 0, 0,
-                    96, 96, 0.48, 0.24, 50, 50, 2, 4},
-        {"ExtremeFrameDoesNotOverflow", 1, 1, 0, 0, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true,
-                    96, 96, 0, 0, 96, 96, 96 / kWide, 96 / kWide, kWide, kWide, 1, 1},
-        {"ReversedFrameGivesNegativeScale", 1, 1, 0, 0, {100, 100, 0, 0}, true, 96, 96, 0, 0,
-                    96, 96, -0.96, -0.96, -100, -100, 1, 1},
+        {.name = "no target info: 96 per inch", .sizeX = 2.5, .frame = {0, 0, 250, 100}, .withInfo = false,
+         .width = 240, .scaleX = 240.0 / 250, .scaleY = 0.96, .unitsX = 100, .unitsY = 100, .extentX = 2.5},
+        {.name = "one pixel size 0 is no size", .pixelWidth = 0, .pixelHeight = 300},
+        {.name = "a tiny picture is at least one pixel", .sizeX = 0.001, .sizeY = 0, .frame = {0, 0, 10, 10},
+         .withInfo = false, .width = 1, .height = 1, .scaleX = 0.1, .scaleY = 0.1, .extentX = 0.001, .extentY = 0},
+        {.name = "extents from the info only when both are set", .infoExtentX = 3.0},
+        {.name = "an empty frame divides by one", .frame = {5, 5, 5, 5}, .pixelHeight = 48, .height = 48,
+         .scaleX = 96, .scaleY = 48, .unitsX = 0, .unitsY = 0},
+        {.name = "size 0 gives 96 on both axes", .sizeX = 0, .sizeY = 2, .frame = {0, 0, 400, 400}, .scaleX = 0.24,
+         .scaleY = 0.24, .extentX = 0, .extentY = 2},
+        {.name = "the other size only when both are set", .sizeX = 2, .sizeY = 4, .altSizeX = 3,
+         .frame = {0, 0, 200, 400}, .scaleX = 0.48, .scaleY = 0.24, .unitsX = 100, .unitsY = 100, .extentX = 2, .extentY = 4},
+        {.name = "the other size takes precedence", .sizeX = 2, .sizeY = 4, .altSizeX = 4, .altSizeY = 8,
+         .frame = {0, 0, 200, 400}, .scaleX = 0.48, .scaleY = 0.24, .unitsX = 50, .unitsY = 50, .extentX = 2, .extentY = 4},
+        {.name = "an extreme frame does not overflow", .frame = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+         .scaleX = 96 / kWide, .scaleY = 96 / kWide, .unitsX = kWide, .unitsY = kWide},
+        {.name = "a reversed frame gives a negative scale", .frame = {100, 100, 0, 0}, .scaleX = -0.96, .scaleY = -0.96,
+         .unitsX = -100, .unitsY = -100},
     };
-    for (const MappingCase& m : cases) checkMapping(m);
+    for (const MappingCase& m : cases) {
+        DriverHarness h;
+        TargetParams* p = h.params();
+        p->sizeX = m.sizeX, p->sizeY = m.sizeY, p->altSizeX = m.altSizeX, p->altSizeY = m.altSizeY;
+        std::copy(m.frame.begin(), m.frame.end(), p->sourceFrame);
+        h.host().useTargetInfo(m.withInfo);
+        TargetInfo* info = h.host().info();
+        info->pixelWidth = m.pixelWidth, info->pixelHeight = m.pixelHeight;
+        info->infoExtentX = m.infoExtentX, info->infoExtentY = m.infoExtentY;
+        DriverContext* c = h.start();
+        ASSERT_NE(c, nullptr) << m.name;
+        const double got[] = {double(p->targetPixelRect[2]), double(p->targetPixelRect[3]), c->targetWidth,
+                              c->targetHeight, c->scaleX, c->scaleY, c->offsetX, c->offsetY, c->unitsPerInchX,
+                              c->unitsPerInchY, p->targetExtentX, p->targetExtentY};
+        const double want[] = {double(m.width), double(m.height), double(m.width), double(m.height), m.scaleX,
+                               m.scaleY, -double(m.frame[0]), -double(m.frame[1]), m.unitsX, m.unitsY, m.extentX,
+                               m.extentY};
+        for (size_t i = 0; i < std::size(got); ++i) EXPECT_DOUBLE_EQ(got[i], want[i]) << m.name << ": value " << i;
+    }
 }
 
 }  // namespace

@@ -10,11 +10,11 @@ namespace {
 using refhost::HostPicture;
 using refhost::ReferenceHost;
 
-FillAttributes pictureFill(uint64_t key) { return FillAttributes{.fillStyle = 4, .pictureRef = key}; }
+FillAttributes pictureFill(uint64_t key) { return FillAttributes{.fillStyle = kFillPicture, .pictureRef = key}; }
 
 refhost::ObjectMaker fillWith(FillAttributes fill) {
     return [fill](ReferenceHost& host) {
-        HostObject* object = host.newObject(29);
+        HostObject* object = host.newObject(kKindFillAtt);
         std::memcpy(host.payload(object), &fill, sizeof fill);
         return object;
     };
@@ -35,16 +35,16 @@ struct FillHarness : javtest::DriverHarness {
     explicit FillHarness(bool withTargetInfo = true) {
         javtest::squareTarget(host(), 1000, 100);
         host().useTargetInfo(withTargetInfo);
-        host().registerPicture(1, HostPicture{.requestKind = 2, .formatCode = 10, .raster = true, .width = 1,
+        host().registerPicture(1, HostPicture{.requestKind = kPictureRaster, .formatCode = kElementPng, .raster = true, .width = 1,
                                               .height = 1, .pixels = std::string("\xff\x00\x00\xff", 4)});
         HostPicture vector;
-        vector.objects = {fillWith(FillAttributes{}), shape(10, RectangleData{0, 100, 100, 0})};
+        vector.objects = {fillWith(FillAttributes{}), shape(kKindRectangle, RectangleData{0, 100, 100, 0})};
         host().registerPicture(2, vector);
         start();
     }
     int32_t fill(uint64_t key, RectangleData r = {100, 900, 600, 400}) {
-        put(29, pictureFill(key));
-        return put(10, r);
+        put(kKindFillAtt, pictureFill(key));
+        return put(kKindRectangle, r);
     }
 };
 
@@ -90,9 +90,9 @@ TEST(PictureFill, NestedFillsEndAtTheLimitAndAbandonedGroupsGiveBackTheirObjects
     FillHarness h;
     const RectangleData box{100, 900, 600, 400};
     HostPicture itself, nested, stopping;
-    itself.objects = {fillWith(pictureFill(5)), shape(10, box)};
-    nested.objects = {fillWith(pictureFill(1)), shape(10, box)};
-    stopping.objects = {fillWith(FillAttributes{}), shape(10, box), shape(34, {}), shape(10, box)};
+    itself.objects = {fillWith(pictureFill(5)), shape(kKindRectangle, box)};
+    nested.objects = {fillWith(pictureFill(1)), shape(kKindRectangle, box)};
+    stopping.objects = {fillWith(FillAttributes{}), shape(kKindRectangle, box), shape(kKindEndMarker, {}), shape(kKindRectangle, box)};
     h.host().registerPicture(5, itself);
     h.host().registerPicture(6, nested);
     h.host().registerPicture(7, stopping);
@@ -117,7 +117,7 @@ TEST(PictureFill, NestedFillsEndAtTheLimitAndAbandonedGroupsGiveBackTheirObjects
 TEST(PictureFill, AResultOfAnotherKindIsPlacedNotPlayed) {
     FillHarness h;
     h.host().services()->convertPicture = [](HostServices*, uint64_t, uint64_t, DriverContext*, TargetInfo*) {
-        static ConversionResult other{.kind = 2, .reserved0 = 0, .reserved1 = 0, .group = nullptr};
+        static ConversionResult other{.kind = kAnswerElement, .reserved0 = 0, .reserved1 = 0, .group = nullptr};
         return &other;
     };
     EXPECT_EQ(h.fill(2), 1);
@@ -132,8 +132,8 @@ TEST(PictureFill, TheHostBoundsWhatNestedPicturesHandOut) {
     FillHarness h;
     const RectangleData box{100, 900, 600, 400};
     HostPicture wide, leaf;
-    wide.objects = {fillWith(pictureFill(9)), shape(10, box), shape(10, box), shape(10, box)};
-    leaf.objects = {fillWith(FillAttributes{}), shape(10, box), shape(10, box), shape(10, box)};
+    wide.objects = {fillWith(pictureFill(9)), shape(kKindRectangle, box), shape(kKindRectangle, box), shape(kKindRectangle, box)};
+    leaf.objects = {fillWith(FillAttributes{}), shape(kKindRectangle, box), shape(kKindRectangle, box), shape(kKindRectangle, box)};
     h.host().registerPicture(8, wide);
     h.host().registerPicture(9, leaf);
     h.host().limitConvertedObjects(12);

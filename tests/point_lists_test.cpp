@@ -11,13 +11,13 @@ using Writes = std::vector<std::string>;
 // 100 host units onto 100 pixels: X(x) = x, Y(y) = 100 - y.
 struct Target : javtest::DriverHarness {
     Target() : DriverHarness(100, 100) {}
-    // A Polyline (4) or Polygon (8) owning a list of `n` points (i, i), or
+    // A Polyline or Polygon owning a list of `n` points (i, i), or
     // the given points; n < 0: no list at all.
     int32_t put(int32_t kind, int32_t n, std::vector<int32_t> xy = {}) {
         for (int32_t i = 0; i < n; ++i) xy.insert(xy.end(), {i, i});
         xy.insert(xy.begin(), static_cast<int32_t>(xy.size() / 2));
         if (n < 0) xy.clear();
-        return DriverHarness::put(objectWithInts(kind, kind == 4 ? 32 : 24, xy));
+        return DriverHarness::put(objectWithInts(kind, kind == kKindPolyline ? 32 : 24, xy));
     }
 };
 
@@ -26,13 +26,13 @@ TEST(PointLists, FourPointsALineEachFurtherLineItsOwnWrite) {
         int32_t kind, points;
         Writes writes;
     } cases[] = {
-        {4, 0, {"l,0\n"}},
-        {4, -1, {"l,0\n"}},  // no list
-        {4, 1, {"l,1\n0,100\n"}},
-        {4, 4, {"l,4\n0,100,1,99,2,98,3,97\n"}},
-        {4, 5, {"l,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}},
-        {8, 8, {"p,8\n0,100,1,99,2,98,3,97\n", "4,96,5,95,6,94,7,93\n"}},
-        {8, 9, {"p,9\n0,100,1,99,2,98,3,97\n", "4,96,5,95,6,94,7,93\n", "8,92\n"}},
+        {kKindPolyline, 0, {"l,0\n"}},
+        {kKindPolyline, -1, {"l,0\n"}},  // no list
+        {kKindPolyline, 1, {"l,1\n0,100\n"}},
+        {kKindPolyline, 4, {"l,4\n0,100,1,99,2,98,3,97\n"}},
+        {kKindPolyline, 5, {"l,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}},
+        {kKindPolygon, 8, {"p,8\n0,100,1,99,2,98,3,97\n", "4,96,5,95,6,94,7,93\n"}},
+        {kKindPolygon, 9, {"p,9\n0,100,1,99,2,98,3,97\n", "4,96,5,95,6,94,7,93\n", "8,92\n"}},
     };
     for (const auto& k : cases) {
         Target t;
@@ -41,7 +41,7 @@ TEST(PointLists, FourPointsALineEachFurtherLineItsOwnWrite) {
         EXPECT_EQ(t.context()->recordCount, 1);
     }
     Target t;
-    t.put(8, 0, {-5, 200, 0, 100});
+    t.put(kKindPolygon, 0, {-5, 200, 0, 100});
     EXPECT_EQ(t.take(), "p,2\n-5,-100,0,0\n");
 }
 
@@ -91,18 +91,17 @@ TEST(PointLists, PolygonUnderAGradient) {
         Writes first;  // the writes that open the stream
         bool bands;    // bands and "q,0" follow; otherwise that was all
     } cases[] = {
-        {"driver draws: q,2 is a write of its own", 3, 5, {"q,2\n", "p,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}, true},
-        {"driver draws, no points: no box, no bands", 2, 0, {"q,2\n", "p,0\n", "q,0\n"}, false},
-        {"driver draws rectangles, no points", 3, 0, {"q,2\n", "p,0\n", "q,0\n"}, false},
-        {"viewer draws two stops", 1, 2, {"p,2\n0,100,1,99\n"}, false},
+        {"driver draws: q,2 is a write of its own", kGradientRectangular, 5, {"q,2\n", "p,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}, true},
+        {"driver draws, no points: no box, no bands", kGradientElliptical, 0, {"q,2\n", "p,0\n", "q,0\n"}, false},
+        {"viewer draws two stops", kGradientLinear, 2, {"p,2\n0,100,1,99\n"}, false},
     };
     for (const auto& k : cases) {
         Target t;
-        FillAttributes fill{.fillStyle = 5, .gradient = {.gradientKind = k.gradientKind, .stopCount = 2}};
+        FillAttributes fill{.fillStyle = kFillGradient, .gradient = {.gradientKind = k.gradientKind, .stopCount = 2}};
         fill.gradient.stopPositions[1] = 100;
-        t.DriverHarness::put(29, fill);
+        t.DriverHarness::put(kKindFillAtt, fill);
         t.take();
-        EXPECT_EQ(t.put(8, k.points), 1);
+        EXPECT_EQ(t.put(kKindPolygon, k.points), 1);
         const Writes& writes = t.stream()->writes;
         ASSERT_GE(writes.size(), k.first.size()) << k.behaviour;
         EXPECT_EQ(Writes(writes.begin(), writes.begin() + static_cast<long>(k.first.size())), k.first) << k.behaviour;

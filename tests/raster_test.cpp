@@ -15,7 +15,7 @@ struct RasterHarness : javtest::DriverHarness {
     RasterHarness() { javtest::squareTarget(host(), 1000, 100); }
     // A 1 × 1 red image at the corners p0, p1, p2.
     int32_t raster(RasterData corners) {
-        HostObject* object = host().newObject(22, sizeof(refhost::RasterBody));
+        HostObject* object = host().newObject(kKindRaster, sizeof(refhost::RasterBody));
         auto* body = reinterpret_cast<refhost::RasterBody*>(host().payload(object));
         body->corners = corners;
         body->image.width = 1;

@@ -32,7 +32,7 @@ Maker referring(int32_t kind, std::vector<int32_t> head, std::vector<int32_t> in
         return object;
     };
 }
-Maker tagged(int32_t tag, std::vector<int32_t> values) { return referring(37, {tag}, values); }
+Maker tagged(int32_t tag, std::vector<int32_t> values) { return referring(kKindTaggedRect, {tag}, values); }
 Maker curve(int32_t kind, std::vector<int32_t> xy) {
     return referring(kind, {static_cast<int32_t>(xy.size() / 2)}, xy);
 }
@@ -40,7 +40,7 @@ Maker curve(int32_t kind, std::vector<int32_t> xy) {
 // A clip whose reference is an object of `nestedKind` (0: none).
 Maker clip(int32_t mode, int32_t nestedKind = 0, std::vector<int32_t> nested = {}) {
     return [=](ReferenceHost& host) {
-        HostObject* object = withInts(host, 27, {mode});
+        HostObject* object = withInts(host, kKindClip, {mode});
         if (nestedKind != 0) host.attachObject(object, 32, withInts(host, nestedKind, nested));
         return object;
     };
@@ -48,7 +48,7 @@ Maker clip(int32_t mode, int32_t nestedKind = 0, std::vector<int32_t> nested = {
 
 // A fill whose elliptical gradient the driver draws as bands.
 FillAttributes driverGradient() {
-    FillAttributes fill{.fillStyle = 5, .gradient = {.gradientKind = 2, .stopCount = 2}};
+    FillAttributes fill{.fillStyle = kFillGradient, .gradient = {.gradientKind = kGradientElliptical, .stopCount = 2}};
     fill.gradient.stopColours[1] = 0xFF0000;
     fill.gradient.stopPositions[1] = 100;
     return fill;
@@ -69,19 +69,19 @@ struct RecordCase {
 
 TEST(Shapes, ObjectsInRecordsOut) {
     const RecordCase cases[] = {
-        {"rectangle reversed on both axes", shape(10, {500, 400, 100, 900}), "r,10,10,40,50\n", 1},
-        {"rectangle 0.4 pixels wide", shape(10, {0, 900, 4, 400}), "r,0,10,0,50\n", 1},
-        {"round rect starts at x0, extends right", shape(11, {500, 400, 100, 900, 30, 20}), "d,50,10,40,50,3,2\n", 1},
-        {"circle of radius 0 at its centre", shape(12, {300, 700, 0}), "o,30,30,0,0\n", 1},
-        {"tagged rect keeps signs", tagged(5, {100, 400, 500, 900}), "k,50,60,-40,-50\n", 1},
-        {"tagged rect without values", tagged(5, {}), "", 0},
-        {"clip open without rectangle", clip(1), "", 0},
-        {"clip open on a circle", clip(1, 12, {300, 700, 100}), "", 0},
-        {"clip end with a rectangle", clip(0, 10, {100, 900, 500, 400}), "", 0},
-        {"clip of another mode", clip(2, 10, {100, 900, 500, 400}), "", 0},
+        {"rectangle reversed on both axes", shape(kKindRectangle, {500, 400, 100, 900}), "r,10,10,40,50\n", 1},
+        {"rectangle 0.4 pixels wide", shape(kKindRectangle, {0, 900, 4, 400}), "r,0,10,0,50\n", 1},
+        {"round rect starts at x0, extends right", shape(kKindRoundRect, {500, 400, 100, 900, 30, 20}), "d,50,10,40,50,3,2\n", 1},
+        {"circle of radius 0 at its centre", shape(kKindCircle, {300, 700, 0}), "o,30,30,0,0\n", 1},
+        {"tagged rect keeps signs", tagged(kTagRectangle, {100, 400, 500, 900}), "k,50,60,-40,-50\n", 1},
+        {"tagged rect without values", tagged(kTagRectangle, {}), "", 0},
+        {"clip open without rectangle", clip(kClipOpen), "", 0},
+        {"clip open on a circle", clip(kClipOpen, kKindCircle, {300, 700, 100}), "", 0},
+        {"clip end with a rectangle", clip(kClipEnd, kKindRectangle, {100, 900, 500, 400}), "", 0},
+        {"clip of another mode", clip(2, kKindRectangle, {100, 900, 500, 400}), "", 0},
         // A curve of no or one point still writes a line; two points fail (below).
-        {"empty curve", curve(7, {}), "l,0\n", 1},
-        {"one-point curve", curve(7, {500, 500}), "l,1\n50,50\n", 1},
+        {"empty curve", curve(kKindOpenCurve, {}), "l,0\n", 1},
+        {"one-point curve", curve(kKindOpenCurve, {500, 500}), "l,1\n50,50\n", 1},
     };
     for (const RecordCase& k : cases) {
         Target t;
@@ -95,9 +95,9 @@ TEST(Shapes, ObjectsInRecordsOut) {
 // Rectangles, also those of clips, are put in order in the host object.
 TEST(Shapes, CornersAreOrderedInTheObject) {
     Target t;
-    HostObject* rectangle = t.object(10, RectangleData{500, 400, 100, 900});
-    HostObject* other = t.object(10, RectangleData{500, 400, 100, 900});
-    HostObject* clipObject = t.object(27, ClipData{0, 0, other});
+    HostObject* rectangle = t.object(kKindRectangle, RectangleData{500, 400, 100, 900});
+    HostObject* other = t.object(kKindRectangle, RectangleData{500, 400, 100, 900});
+    HostObject* clipObject = t.object(kKindClip, ClipData{0, 0, other});
     EXPECT_EQ(JAVtRectangle(t.context(), rectangle) + JAVtClip(t.context(), clipObject), 2);
     for (HostObject* o : {rectangle, other}) {
         const RectangleData* r = JAVtBody<RectangleData>(o);
@@ -110,23 +110,27 @@ TEST(Shapes, CornersAreOrderedInTheObject) {
 // gradient the driver draws, on targets that shrink and enlarge: no
 // overflow (the sanitizer build checks), and fields saturate, never wrap.
 TEST(Shapes, ExtremeCoordinatesInEveryFieldAreSafe) {
-    const std::pair<int32_t, size_t> layouts[] = {{10, 4}, {11, 6}, {12, 3}, {13, 6}, {37, 4}, {27, 4}, {7, 8}, {16, 8}};
+    const std::pair<int32_t, size_t> layouts[] = {{kKindRectangle, 4}, {kKindRoundRect, 6}, {kKindCircle, 3},
+                                                  {kKindEllipse, 6},   {kKindTaggedRect, 4}, {kKindClip, 4},
+                                                  {kKindOpenCurve, 8}, {kKindClosedCurve, 8}};
     for (int32_t pixels : {100, 1 << 30}) {
         Target t(100, pixels);
-        t.DriverHarness::put(29, driverGradient());
+        t.DriverHarness::put(kKindFillAtt, driverGradient());
         for (auto [kind, fields] : layouts) {
             for (uint32_t bits = 0; bits < (1u << fields); ++bits) {
                 std::vector<int32_t> v;
                 for (size_t i = 0; i < fields; ++i) v.push_back((bits >> i) & 1 ? INT32_MAX : INT32_MIN);
-                Maker make = kind == 37 ? tagged(5, v) : kind == 27 ? clip(1, 10, v)
-                           : kind == 7 || kind == 16 ? curve(kind, v) : shape(kind, v);
+                Maker make = kind == kKindTaggedRect ? tagged(kTagRectangle, v)
+                             : kind == kKindClip     ? clip(kClipOpen, kKindRectangle, v)
+                             : kind == kKindOpenCurve || kind == kKindClosedCurve ? curve(kind, v)
+                                                                                 : shape(kind, v);
                 EXPECT_EQ(t.put(make), 1) << "kind " << kind << " bits " << bits;
             }
         }
     }
     Target t(100, 100);
-    t.put(shape(12, {INT32_MIN, INT32_MAX, INT32_MAX}));
-    t.put(shape(12, {INT32_MAX, INT32_MIN, INT32_MIN}));  // a negative radius
+    t.put(shape(kKindCircle, {INT32_MIN, INT32_MAX, INT32_MAX}));
+    t.put(shape(kKindCircle, {INT32_MAX, INT32_MIN, INT32_MIN}));  // a negative radius
     EXPECT_EQ(t.take(),
               "o,-2147483648,-2147483648,2147483647,2147483647\n"
               "o,2147483647,2147483647,-2147483648,-2147483648\n");
@@ -139,9 +143,9 @@ TEST(Shapes, ExtremeCoordinatesInEveryFieldAreSafe) {
 // box of negative size the planned band count is the stop count.
 TEST(Shapes, ACircleOfNegativeRadiusGetsItsGradientBands) {
     Target t;
-    t.DriverHarness::put(29, driverGradient());
+    t.DriverHarness::put(kKindFillAtt, driverGradient());
     t.take();
-    EXPECT_EQ(t.put(shape(12, {500, 500, -100})), 1);
+    EXPECT_EQ(t.put(shape(kKindCircle, {500, 500, -100})), 1);
     EXPECT_EQ(t.take(),
               "q,2\no,60,60,-20,-20\n"
               "t,-1,-1,-1,0,0,0,0\no,32,12,56,56\n"
@@ -157,9 +161,9 @@ TEST(Curves, FailuresReleaseTheCreatedObjectAndReturnZero) {
         Maker object;
         const char* failing;  // operation made to fail, or nullptr
     } cases[] = {
-        {"no object for the polyline", curve(7, {0, 0, 100, 0, 200, 0, 300, 0}), "createObject"},
-        {"two points are no poly-Bezier", curve(7, {0, 0, 1, 1}), nullptr},
-        {"five points are no poly-Bezier", curve(16, {0, 0, 1, 1, 2, 2, 3, 3, 4, 4}), nullptr},
+        {"no object for the polyline", curve(kKindOpenCurve, {0, 0, 100, 0, 200, 0, 300, 0}), "createObject"},
+        {"two points are no poly-Bezier", curve(kKindOpenCurve, {0, 0, 1, 1}), nullptr},
+        {"five points are no poly-Bezier", curve(kKindClosedCurve, {0, 0, 1, 1, 2, 2, 3, 3, 4, 4}), nullptr},
     };
     for (const auto& k : cases) {
         Target t;

@@ -3,7 +3,6 @@
 #include <climits>
 #include <optional>
 
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {
@@ -43,17 +42,17 @@ TEST(TextAttributes, FontRecordFollowsFormFlagsFaceMappingAndCharacterSet) {
         std::optional<TextFont> font;
         const char* record;
     } cases[] = {
-        {7, -12, std::nullopt, "c,Times New Roman,12,0,16,32,48\n"},
-        {7, 0, std::nullopt, "c,Times New Roman,0,0,16,32,48\n"},  // no minimum size here
-        {7, 12, plainFont("", 1, 1, 1, 1), "c,Times New Roman,12,30,16,32,48\n"},
-        {1, 12, plainFont("Arial,Bold"), "c,sansserif,12,0,16,32,48\n"},  // mapped before the cut
+        {kEncodingWestern, -12, std::nullopt, "c,Times New Roman,12,0,16,32,48\n"},
+        {kEncodingWestern, 0, std::nullopt, "c,Times New Roman,0,0,16,32,48\n"},  // no minimum size here
+        {kEncodingWestern, 12, plainFont("", 1, 1, 1, 1), "c,Times New Roman,12,30,16,32,48\n"},
+        {kEncodingShiftJis, 12, plainFont("Arial,Bold"), "c,sansserif,12,0,16,32,48\n"},  // mapped before the cut
         {74, 12, plainFont("COURIER"), "c,monospaced,12,0,16,32,48\n"},
         {78, 12, plainFont("Arial"), "c,Arial,12,0,16,32,48\n"},  // the plain form tests the code itself
         {78, 12, descriptorFont("Arial", 700, 0), "c,dialog,12,2,16,32,48\n"},
-        {7, 12, descriptorFont("Arial", 800, 0), "c,Arial,12,0,16,32,48\n"},
-        {1, 12, descriptorFont("Arial", 400, 1), "c,Arial,12,0,16,32,48\n"},
-        {1, 12, descriptorFont("Arial", 400, 2), "c,Arial,12,0,16,32,48\n"},
-        {1, 12, descriptorFont("Times New Roman", 400, 238), "c,serif,12,0,16,32,48\n"},
+        {kEncodingWestern, 12, descriptorFont("Arial", 800, 0), "c,Arial,12,0,16,32,48\n"},
+        {kEncodingShiftJis, 12, descriptorFont("Arial", 400, 1), "c,Arial,12,0,16,32,48\n"},
+        {kEncodingShiftJis, 12, descriptorFont("Arial", 400, 2), "c,Arial,12,0,16,32,48\n"},
+        {kEncodingShiftJis, 12, descriptorFont("Times New Roman", 400, 238), "c,serif,12,0,16,32,48\n"},
     };
     for (const auto& c : cases) {
         DriverHarness h;
@@ -77,22 +76,22 @@ TEST(CharAttributes, FontRecordFollowsSizeStylesCharacterSetAndMapping) {
         CharAttributes attributes;
         const char* record;
     } cases[] = {
-        {7, 0, att(descriptor("Arial", 0, 700, 0)), "c,Arial,1,2,255,0,0\n"},  // size 0 is written as 1
-        {7, 0, att(descriptor("Arial", 10, 600, 0), 1), "c,Arial,6,32,255,0,0\n"},
-        {7, 0, att(descriptor("", -10, 400, 0), 0, 1), "c,Times New Roman,6,64,255,0,0\n"},
-        {7, 0, att(styled, 1, 1), "c,Arial,8,124,255,0,0\n"},
-        {7, 0, att(descriptor("Arial", INT32_MAX, 400, 0), 1), "c,Arial,1431655764,32,255,0,0\n"},
-        {7, 0, att(descriptor("Arial,Bold", 12, 400, 0)), "c,Arial,12,0,255,0,0\n"},
-        {7, 0, att(descriptor("0123456789abcdef0123456789ABCDEF!", 12, 400, 0)),
+        {kEncodingWestern, 0, att(descriptor("Arial", 0, 700, 0)), "c,Arial,1,2,255,0,0\n"},  // size 0 is written as 1
+        {kEncodingWestern, 0, att(descriptor("Arial", 10, 600, 0), 1), "c,Arial,6,32,255,0,0\n"},
+        {kEncodingWestern, 0, att(descriptor("", -10, 400, 0), 0, 1), "c,Times New Roman,6,64,255,0,0\n"},
+        {kEncodingWestern, 0, att(styled, 1, 1), "c,Arial,8,124,255,0,0\n"},
+        {kEncodingWestern, 0, att(descriptor("Arial", INT32_MAX, 400, 0), 1), "c,Arial,1431655764,32,255,0,0\n"},
+        {kEncodingWestern, 0, att(descriptor("Arial,Bold", 12, 400, 0)), "c,Arial,12,0,255,0,0\n"},
+        {kEncodingWestern, 0, att(descriptor("0123456789abcdef0123456789ABCDEF!", 12, 400, 0)),
          "c,0123456789abcdef0123456789ABCDEF,12,0,255,0,0\n"},
-        {1, 0, att(descriptor("Arial,Bold", 12, 400, 0)), "c,sansserif,12,0,255,0,0\n"},
+        {kEncodingShiftJis, 0, att(descriptor("Arial,Bold", 12, 400, 0)), "c,sansserif,12,0,255,0,0\n"},
         {6, 0, att(descriptor("courier new", 12, 400, 0)), "c,courier new,12,0,255,0,0\n"},
-        {1, 0, att(descriptor("Arial", 12, 400, 1)), "c,dialog,12,0,255,0,0\n"},
-        {1, 0, att(descriptor("Arial", 12, 400, 2)), "c,Arial,12,0,255,0,0\n"},
-        {1, 0, att(descriptor("Arial", 12, 400, 238)), "c,Arial,12,0,255,0,0\n"},
+        {kEncodingShiftJis, 0, att(descriptor("Arial", 12, 400, 1)), "c,dialog,12,0,255,0,0\n"},
+        {kEncodingShiftJis, 0, att(descriptor("Arial", 12, 400, 2)), "c,Arial,12,0,255,0,0\n"},
+        {kEncodingShiftJis, 0, att(descriptor("Arial", 12, 400, 238)), "c,Arial,12,0,255,0,0\n"},
         {78, 0, att(descriptor("Times New Roman", 12, 400, 0)), "c,serif,12,0,255,0,0\n"},
-        {51, 2, att(descriptor("Arial", 12, 400, 0)), "c,dialog,12,0,255,0,0\n"},  // character set 134
-        {51, 0, att(descriptor("Arial", 12, 400, 0)), "c,Arial,12,0,255,0,0\n"},   // character set 1
+        {kEncodingUnits, 2, att(descriptor("Arial", 12, 400, 0)), "c,dialog,12,0,255,0,0\n"},  // character set 134
+        {kEncodingUnits, 0, att(descriptor("Arial", 12, 400, 0)), "c,Arial,12,0,255,0,0\n"},   // character set 1
     };
     for (const auto& c : cases) {
         DriverHarness h;
@@ -152,7 +151,7 @@ TEST(CompareTextAttributes, ComparesValuesColourAndPlainFontOnly) {
     fontB.useDescriptor = 1;  // the descriptor is not compared
     b.textColour = 0x02102030;  // nor the top byte of a direct colour
     EXPECT_EQ(same(), 1);
-    h.params()->colourMode = 0;  // palette indices: all 32 bits
+    h.params()->colourMode = kColourModePalette;  // all 32 bits
     EXPECT_EQ(same(), 0);
     b.textColour = a.textColour;
     fontB.unnamed48[4] = 1;

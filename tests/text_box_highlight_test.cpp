@@ -5,12 +5,14 @@
 #include <climits>
 #include <optional>
 
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {
 
 using javtest::DriverHarness;
+
+// A term or text without an encoding of its own: in the session's.
+constexpr int32_t kEncodingDefault = 0;
 
 // Bytes in an encoding; a term or text.
 struct Text {
@@ -70,7 +72,7 @@ struct Search {
     std::vector<const char*> terms;
 
     Search(const std::vector<std::optional<std::string>>& termList, int32_t termEncoding, int32_t wholeWord = 0,
-           int32_t caseSensitive = 0, int32_t bigEndian = 0, int32_t currentEncoding = 7) {
+           int32_t caseSensitive = 0, int32_t bigEndian = 0, int32_t currentEncoding = kEncodingWestern) {
         termBytes.reserve(termList.size());
         for (const auto& t : termList) {
             // Two zero bytes end a term in every encoding.
@@ -123,34 +125,34 @@ TEST(TextBoxHighlight, HitsOfByteText) {
         std::vector<Text> strings;
         const char* box;
     } cases[] = {
-        {{"ab", "abc"}, 0, 0, {{"abcd", 7}}, "|[ab|cd"},  // an earlier term wins over a longer one
-        {{"abc", "ab"}, 0, 0, {{"abcd", 7}}, "|[abc|d"},
-        {{"cat"}, 1, 0, {{"(cat)9cat", 7}}, "|([cat|)9cat"},
-        {{"ab"}, 0, 0, {{"xabyabz", 7}}, "|x[ab|y[ab|z"},
-        {{"CAT"}, 0, 1, {{"a cAt CAT", 7}}, "|a cAt [CAT|"},
-        {{"cat"}, 0, 0, {{"ca", 7}, {"t", 7}}, "|cat"},  // a word across two strings
-        {{"dog"}, 0, 0, {{"", 7}, {"dogs and dog", 0}}, "|[dog|s and [dog|"},
-        {{"abcdef"}, 0, 0, {{"abc", 7}}, "|abc"},  // a term longer than the text
+        {{"ab", "abc"}, 0, 0, {{"abcd", kEncodingWestern}}, "|[ab|cd"},  // an earlier term wins over a longer one
+        {{"abc", "ab"}, 0, 0, {{"abcd", kEncodingWestern}}, "|[abc|d"},
+        {{"cat"}, 1, 0, {{"(cat)9cat", kEncodingWestern}}, "|([cat|)9cat"},
+        {{"ab"}, 0, 0, {{"xabyabz", kEncodingWestern}}, "|x[ab|y[ab|z"},
+        {{"CAT"}, 0, 1, {{"a cAt CAT", kEncodingWestern}}, "|a cAt [CAT|"},
+        {{"cat"}, 0, 0, {{"ca", kEncodingWestern}, {"t", kEncodingWestern}}, "|cat"},  // a word across two strings
+        {{"dog"}, 0, 0, {{"", kEncodingWestern}, {"dogs and dog", kEncodingDefault}}, "|[dog|s and [dog|"},
+        {{"abcdef"}, 0, 0, {{"abc", kEncodingWestern}}, "|abc"},  // a term longer than the text
         // Shift_JIS: a double-byte character matches when both its bytes
         // are equal; its second byte does not fold.
-        {{"\x83\x41"}, 0, 0, {{"\x83\x61\x83\x41", 1}}, "|ヂ[ア|"},
-        {{"b\x83"}, 0, 0, {{"ab\x83", 1}}, "|ab?"},  // the text ends inside a character
+        {{"\x83\x41"}, 0, 0, {{"\x83\x61\x83\x41", kEncodingShiftJis}}, "|ヂ[ア|"},
+        {{"b\x83"}, 0, 0, {{"ab\x83", kEncodingShiftJis}}, "|ab?"},  // the text ends inside a character
     };
     for (const auto& c : cases) {
-        int32_t termEncoding = c.strings.front().encoding == 1 ? 1 : 7;
+        int32_t termEncoding = c.strings.front().encoding == kEncodingShiftJis ? kEncodingShiftJis : kEncodingWestern;
         Search s(c.terms, termEncoding, c.wholeWord, c.caseSensitive);
         EXPECT_EQ(s.box(c.strings), c.box) << c.strings.front().bytes;
-        EXPECT_EQ(s.h.session()->currentEncoding, 7);
+        EXPECT_EQ(s.h.session()->currentEncoding, kEncodingWestern);
         EXPECT_EQ(s.request.termEncoding, termEncoding);
     }
 }
 
 // The search sample converts UTF-8 terms into byte and 16-bit text; a term
-// encoding of 0 is 7, and the request holds 7 afterwards.
-TEST(TextBoxHighlight, ATermEncodingOfZeroIsWindows1252) {
-    Search latin({"caf\xe9"}, 0);
-    EXPECT_EQ(latin.box({{units({'u', 'n', ' ', 'c', 'a', 'f', 0xE9}), 51}}), "|un [café|");
-    EXPECT_EQ(latin.request.termEncoding, 7);
+// encoding of 0 is Western, and the request holds that afterwards.
+TEST(TextBoxHighlight, ATermEncodingOfZeroIsWestern) {
+    Search latin({"caf\xe9"}, kEncodingDefault);
+    EXPECT_EQ(latin.box({{units({'u', 'n', ' ', 'c', 'a', 'f', 0xE9}), kEncodingUnits}}), "|un [café|");
+    EXPECT_EQ(latin.request.termEncoding, kEncodingWestern);
 }
 
 // The search sample pins Greek, Cyrillic and full-width letters.
@@ -165,12 +167,12 @@ TEST(TextBoxHighlight, SixteenBitTextFoldsThroughTheCaseTable) {
     };
     for (int32_t big : {0, 1}) {
         for (const auto& c : cases) {
-            Search s({units({c.term}, big)}, 51, 0, 0, big);
-            std::string box = s.box({{units({'x', c.text}, big), 51}});
+            Search s({units({c.term}, big)}, kEncodingUnits, 0, 0, big);
+            std::string box = s.box({{units({'x', c.text}, big), kEncodingUnits}});
             EXPECT_EQ(box.find('[') != std::string::npos, c.hit) << std::hex << c.term << " " << c.text << " " << big;
         }
-        Search exact({units({0x00E4}, big)}, 51, 0, 1, big);
-        EXPECT_EQ(exact.box({{units({0x00C4, 0x00E4}, big), 51}}), "|Ä[ä|");
+        Search exact({units({0x00E4}, big)}, kEncodingUnits, 0, 1, big);
+        EXPECT_EQ(exact.box({{units({0x00C4, 0x00E4}, big), kEncodingUnits}}), "|Ä[ä|");
     }
 }
 
@@ -199,26 +201,26 @@ TEST(TextBoxHighlight, SixteenBitScanTriesEveryPlaceATermCanStart) {
         for (const auto& c : cases) {
             std::vector<std::optional<std::string>> terms;
             for (const std::u16string& term : c.terms) terms.emplace_back(bytes(term, big));
-            Search s(terms, 51, 0, c.caseSensitive, big);
-            EXPECT_EQ(s.box({{bytes(c.text, big), 51}}), c.box) << c.box << " " << big;
+            Search s(terms, kEncodingUnits, 0, c.caseSensitive, big);
+            EXPECT_EQ(s.box({{bytes(c.text, big), kEncodingUnits}}), c.box) << c.box << " " << big;
         }
     }
 }
 
-// Whole words only under encodings 7 and 53 at the start, and a request of
+// Whole words only under Western and UTF-8 text at the start, and a request of
 // exactly 1. In 16-bit text they look at single bytes: with the low byte
 // first ASCII words are told apart, with the high byte first every
 // neighbour is 0.
 TEST(TextBoxHighlight, WholeWords) {
-    for (auto [encoding, wholeWord] : {std::pair{7, 1}, {53, 1}, {51, 0}, {1, 0}}) {
-        Search s({"cat"}, 7, 1, 0, 0, encoding);
+    for (auto [encoding, wholeWord] : {std::pair{kEncodingWestern, 1}, {kEncodingUtf8, 1}, {kEncodingUnits, 0}, {kEncodingShiftJis, 0}}) {
+        Search s({"cat"}, kEncodingWestern, 1, 0, 0, encoding);
         EXPECT_EQ(s.h.context()->wholeWord, wholeWord) << encoding;
     }
-    Search notOne({"cat"}, 7, 2);
+    Search notOne({"cat"}, kEncodingWestern, 2);
     EXPECT_EQ(notOne.h.context()->wholeWord, 0);
     for (int32_t big : {0, 1}) {
-        Search s({"cat"}, 7, 1, 0, big);
-        EXPECT_EQ(s.box({{units("cat concat", big), 51}}), big ? "|[cat| con[cat|" : "|[cat| concat");
+        Search s({"cat"}, kEncodingWestern, 1, 0, big);
+        EXPECT_EQ(s.box({{units("cat concat", big), kEncodingUnits}}), big ? "|[cat| con[cat|" : "|[cat| concat");
     }
 }
 
@@ -226,13 +228,13 @@ TEST(TextBoxHighlight, WholeWords) {
 // box, only recoloured; before any, the default font the font system
 // realised for "Times New Roman", in black.
 TEST(TextBoxHighlight, HitAttributesAreThoseInForce) {
-    Search s({"ab"}, 7);
+    Search s({"ab"}, kEncodingWestern);
     s.h.put(kKindTextBox, TextBoxData{0, 90, 90, 0, 0, 0});
-    s.h.put(s.string({"ab", 7}));
+    s.h.put(s.string({"ab", kEncodingWestern}));
     s.h.put(kKindCharAtt, Search::attributes());
-    s.h.put(s.string({"ab", 7}));
+    s.h.put(s.string({"ab", kEncodingWestern}));
     ASSERT_EQ(s.h.put(s.h.object(kKindTextBoxEnd)), 1);
-    std::string face(s.h.context()->hlActualFace);  // reported for Arial by now
+    std::string face(s.h.context()->inForceFace);  // reported for Arial by now
     std::string records = s.h.take();
 
     HostSession* session = s.h.session();
@@ -259,44 +261,44 @@ TEST(TextBoxHighlight, HitAttributesAreThoseInForce) {
 // box's list: their hits take the font realised last, not attributes the
 // playback has released.
 TEST(TextBoxHighlight, ThePassKeepsNoAttributesOfAnEarlierBox) {
-    Search s({"ab"}, 7);
+    Search s({"ab"}, kEncodingWestern);
     HostServices* services = s.h.host().services();
     HostListNode* earlier = nullptr;
     services->insertObject(services, &earlier, s.h.object(kKindCharAtt, Search::attributes()), 0xFFFFFFFFu);
     ASSERT_EQ(JAVtHighlightTextBox(s.h.context(), earlier), 1);
     services->freeList(services, earlier);
     HostListNode* later = nullptr;
-    services->insertObject(services, &later, s.string({"ab", 7}), 0xFFFFFFFFu);
+    services->insertObject(services, &later, s.string({"ab", kEncodingWestern}), 0xFFFFFFFFu);
     ASSERT_EQ(JAVtHighlightTextBox(s.h.context(), later), 1);
     const auto* opening = reinterpret_cast<const CharAttributes*>(s.h.host().payload(later->next->object));
-    EXPECT_STREQ(opening->charFont.faceName, s.h.context()->hlFont.faceName);
+    EXPECT_STREQ(opening->charFont.faceName, s.h.context()->inForceFont.faceName);
     services->freeList(services, later);
 }
 
 TEST(TextBoxHighlight, WithPaletteColoursAHitFailsTheBoxAndNothingIsWrittenOrLeft) {
     for (bool hit : {true, false}) {
-        Search s({"cat"}, 7);
+        Search s({"cat"}, kEncodingWestern);
         s.h.shutDown();
-        s.h.params()->colourMode = 2;
+        s.h.params()->colourMode = kColourModePalette;
         s.h.start();
         EXPECT_EQ(s.h.context()->highlightActive, 1);
-        EXPECT_EQ(s.sendBox({{hit ? "a cat" : "a dog", 7}}), hit ? 0 : 1);
+        EXPECT_EQ(s.sendBox({{hit ? "a cat" : "a dog", kEncodingWestern}}), hit ? 0 : 1);
         EXPECT_EQ(s.h.take().empty(), hit);
-        EXPECT_EQ(s.h.session()->currentEncoding, 7);
+        EXPECT_EQ(s.h.session()->currentEncoding, kEncodingWestern);
     }
 }
 
 TEST(TextBoxHighlight, ATermListThatCannotBeMadeFindsNothingAndIsTriedAgain) {
-    Search s({"dog", "cat"}, 53);
+    Search s({"dog", "cat"}, kEncodingUtf8);
     s.h.host().failAt("convertText", 3);  // the second term's length
-    EXPECT_EQ(s.box({{"dog cat", 7}, {"cat", 7}}), "|dog cat[cat|");
-    EXPECT_EQ(s.h.session()->currentEncoding, 7);
+    EXPECT_EQ(s.box({{"dog cat", kEncodingWestern}, {"cat", kEncodingWestern}}), "|dog cat[cat|");
+    EXPECT_EQ(s.h.session()->currentEncoding, kEncodingWestern);
 
     // An array beyond what the host hands out: no term, nothing read past
     // the two entries there are.
-    Search huge({"dog", "cat"}, 7);
+    Search huge({"dog", "cat"}, kEncodingWestern);
     huge.request.termCount = INT32_MAX;
-    EXPECT_EQ(huge.box({{"dog cat", 7}}), "|dog cat");
+    EXPECT_EQ(huge.box({{"dog cat", kEncodingWestern}}), "|dog cat");
 
     // A host that announces no bytes, or announces bytes and then delivers
     // none, makes no term; one that delivers fewer bytes than it announced
@@ -320,9 +322,9 @@ TEST(TextBoxHighlight, ATermListThatCannotBeMadeFindsNothingAndIsTriedAgain) {
          "|dog [cat|"},
     };
     for (const auto& host : hosts) {
-        Search odd({"cat"}, 53);
+        Search odd({"cat"}, kEncodingUtf8);
         odd.h.session()->convertText = host.convert;
-        EXPECT_EQ(odd.box({{"dog cat", 7}}), host.box);
+        EXPECT_EQ(odd.box({{"dog cat", kEncodingWestern}}), host.box);
     }
 }
 

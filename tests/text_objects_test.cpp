@@ -2,7 +2,6 @@
 // while search highlighting is active.
 #include <climits>
 
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 
 namespace {

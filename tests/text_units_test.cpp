@@ -3,13 +3,14 @@
 #include <optional>
 #include <string>
 
-#include "stream/object_kind.h"
 #include "tests/driver_harness.h"
 #include "text/text.h"
 
 namespace {
 
 using javtest::DriverHarness;
+
+constexpr int32_t kEncodingCyrillic = 6;  // Windows-1251
 
 // A TextString (or, with a run width, a WidthString) holding `text`.
 HostObject* stringObject(DriverHarness& h, const std::string* text, int32_t encoding, int64_t byteLength,
@@ -30,22 +31,22 @@ TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
         const char* record;
         std::optional<int32_t> runWidth = std::nullopt;  // a WidthString
     } cases[] = {
-        {"AB", 7, 0, 2, "u,2,65,66\n"},
-        {"A\x81\x80", 7, 0, 3, "u,3,65,63,8364\n"},  // 0x81 is no character of Windows-1252
-        {"\xc0", 0, 0, 1, "u,1,1040\n"},  // encoding 0: the session's (6)
-        {std::string("\0A", 2), 51, 1, 2, "u,1,65\n"},
-        {std::string("\0A", 2), 51, 0, 2, "u,1,16640\n"},
-        {std::string("A\0B", 3), 51, 0, 3, "u,1,65\n"},  // the unpaired last byte is ignored
-        {std::string("AB\0C", 4), 7, 0, 0, "u,2,65,66\n"},  // measured up to the zero byte
-        {"AB", 7, 0, -5, "u,2,65,66\n"},
-        {"", 7, 0, 0, ""},
-        {"AB", 7, 0, 2, "b,2,65,66\n", 0},  // the run width only when positive
-        {"AB", 7, 0, 2, "b,2,65,66\n", -5},
+        {"AB", kEncodingWestern, 0, 2, "u,2,65,66\n"},
+        {"A\x81\x80", kEncodingWestern, 0, 3, "u,3,65,63,8364\n"},  // 0x81 is no character of Windows-1252
+        {"\xc0", 0, 0, 1, "u,1,1040\n"},  // encoding 0: the session's
+        {std::string("\0A", 2), kEncodingUnits, 1, 2, "u,1,65\n"},
+        {std::string("\0A", 2), kEncodingUnits, 0, 2, "u,1,16640\n"},
+        {std::string("A\0B", 3), kEncodingUnits, 0, 3, "u,1,65\n"},  // the unpaired last byte is ignored
+        {std::string("AB\0C", 4), kEncodingWestern, 0, 0, "u,2,65,66\n"},  // measured up to the zero byte
+        {"AB", kEncodingWestern, 0, -5, "u,2,65,66\n"},
+        {"", kEncodingWestern, 0, 0, ""},
+        {"AB", kEncodingWestern, 0, 2, "b,2,65,66\n", 0},  // the run width only when positive
+        {"AB", kEncodingWestern, 0, 2, "b,2,65,66\n", -5},
     };
     for (const auto& c : cases) {
         DriverHarness h;
         h.params()->bigEndianText = c.bigEndian;
-        h.session()->currentEncoding = 6;
+        h.session()->currentEncoding = kEncodingCyrillic;
         h.start();
         EXPECT_EQ(h.put(stringObject(h, &c.text, c.encoding, c.byteLength, c.runWidth)), 1);
         EXPECT_EQ(h.take(), c.record);
@@ -61,7 +62,7 @@ TEST(TextString, MeasuredLengthAndResolvedEncodingStayInTheObject) {
         HostObject* o = stringObject(h, t, 0, -1);
         EXPECT_EQ(JAVtTextString(h.context(), o), 1);
         EXPECT_EQ(JAVtBody<TextStringData>(o)->byteLength, t ? 2 : 0);
-        EXPECT_EQ(JAVtBody<TextStringData>(o)->encoding, 7);
+        EXPECT_EQ(JAVtBody<TextStringData>(o)->encoding, kEncodingWestern);
         h.host().releaseObject(o);
     }
     EXPECT_EQ(h.take(), "u,2,65,66\n");
@@ -73,7 +74,7 @@ TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
     h.params()->sourceFrame[2] = 0;
     h.start();
     const std::string text(3407, 'A');  // "b,3407" and the units fill the line to its bound
-    h.put(stringObject(h, &text, 7, 3407, 2000000000));
+    h.put(stringObject(h, &text, kEncodingWestern, 3407, 2000000000));
     std::string all = h.take();
     EXPECT_EQ(all.size(), 10227u + 13);
     EXPECT_EQ(all.substr(10227), ",-2000000000\n");
@@ -91,7 +92,7 @@ TEST(TextString, ALongRecordIsOneLineInSeveralWrites) {
         text += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
         line += "," + std::to_string(unit);
     }
-    ASSERT_EQ(h.put(stringObject(h, &text, 51, static_cast<int64_t>(text.size()))), 1);
+    ASSERT_EQ(h.put(stringObject(h, &text, kEncodingUnits, static_cast<int64_t>(text.size()))), 1);
     const auto writes = h.stream()->writes;
     ASSERT_EQ(writes.size(), 4u);
     for (size_t i = 0; i + 1 < writes.size(); ++i) {
@@ -109,14 +110,14 @@ TEST(TextString, AFailedConversionWritesNothingAndRestoresTheEncoding) {
     for (const char* operation : {"convertToUnits", "allocate"}) {
         for (bool simple : {false, true}) {
             DriverHarness h;
-            h.session()->currentEncoding = 6;
+            h.session()->currentEncoding = kEncodingCyrillic;
             h.start();
             h.host().failAt(operation, 1);
-            HostObject* o = simple ? h.object(kKindSimpleText, SimpleTextData{0, 0, 0, 0, 0, 0, nullptr, 2, 7, 0})
-                                   : stringObject(h, nullptr, 7, 2);
+            HostObject* o = simple ? h.object(kKindSimpleText, SimpleTextData{0, 0, 0, 0, 0, 0, nullptr, 2, kEncodingWestern, 0})
+                                   : stringObject(h, nullptr, kEncodingWestern, 2);
             h.host().attachBlock(o, simple ? 48 : 32, text.data(), text.size(), 2);
             EXPECT_EQ(h.put(o), 0) << operation;
-            EXPECT_EQ(h.session()->currentEncoding, 6);
+            EXPECT_EQ(h.session()->currentEncoding, kEncodingCyrillic);
             // A simple text has its box and font written before its units.
             EXPECT_EQ(h.take(), simple ? "s,0,96,0,0,4,0\nc,Times New Roman,0,0,0,0,0\n" : "");
         }
@@ -134,7 +135,7 @@ TEST(TextString, AConversionCountBeyondTheBufferIsHeldToIt) {
         return 1;
     };
     const std::string text = "AB";
-    ASSERT_EQ(h.put(stringObject(h, &text, 7, 2)), 1);
+    ASSERT_EQ(h.put(stringObject(h, &text, kEncodingWestern, 2)), 1);
     std::string record = h.take();
     size_t units = std::stoul(record.substr(2));
     ASSERT_GT(units, 0u);
@@ -151,8 +152,8 @@ TEST(TextUnits, WithoutASessionOrForAnotherKindNothingIsConverted) {
     h.host().useSession(false);
     h.start();
     const std::string text = "AB";
-    EXPECT_EQ(h.put(stringObject(h, &text, 7, 2)), 0);
-    EXPECT_EQ(h.put(stringObject(h, &text, 51, 2)), 1);
+    EXPECT_EQ(h.put(stringObject(h, &text, kEncodingWestern, 2)), 0);
+    EXPECT_EQ(h.put(stringObject(h, &text, kEncodingUnits, 2)), 1);
     EXPECT_EQ(h.take(), "u,1,16961\n");
     uint8_t charset = 128;
     JAVtResolveCharset(nullptr, &charset);
@@ -167,8 +168,8 @@ TEST(TextUnits, ALengthWhoseBufferSizeLeavesThe32BitRangeFailsUntouched) {
     h.start();
     const uint8_t text[] = "AB";
     // 2 × 1073741823 + 2 = 2^31 is no positive 32-bit size: nothing is read or allocated.
-    EXPECT_EQ(JAVtPutTextUnits(h.context(), text, 1073741823, 7), 0);
-    EXPECT_EQ(JAVtPutTextUnits(h.context(), text, INT32_MAX, 7), 0);
+    EXPECT_EQ(JAVtPutTextUnits(h.context(), text, 1073741823, kEncodingWestern), 0);
+    EXPECT_EQ(JAVtPutTextUnits(h.context(), text, INT32_MAX, kEncodingWestern), 0);
     EXPECT_EQ(h.host().calls("allocate"), 1u);  // the LineBuffer only
     EXPECT_EQ(h.take(), "");
 }

@@ -17,7 +17,7 @@ void JAVtResolveCharset(HostSession* session, uint8_t* charset) {
         return;
     }
     int32_t current = session->currentEncoding;
-    bool unicode = current >= 51 && current <= 54;
+    bool unicode = current >= kEncodingUnicodeFirst && current <= kEncodingUnicodeLast;
     if (session->fontEncoding != 0 && unicode) {
         session->currentEncoding = session->fontEncoding;
         JAVtCharsetFromEncoding(session, charset);

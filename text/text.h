@@ -7,8 +7,6 @@
 
 #include <javtrg/host_services.h>
 
-// Encoding code of text held in 16-bit code units.
-inline constexpr int32_t kEncodingUnits = 51;
 // Size of every face name buffer (fonts and descriptors).
 inline constexpr size_t kFaceSize = 32;
 
@@ -41,8 +39,9 @@ const HostTransform* JAVtCurrentTransform(DriverContext* context);
 int32_t JAVtCurrentEncoding(const DriverContext* context);
 // Sets *charset from the session's currentEncoding.
 void JAVtCharsetFromEncoding(const HostSession* session, uint8_t* charset);
-// Charset resolution: for Unicode texts (currentEncoding 51 to 54) the
-// session's fontEncoding stands for currentEncoding while the set is chosen.
+// Charset resolution: for Unicode texts (currentEncoding kEncodingUnicodeFirst
+// to kEncodingUnicodeLast) the session's fontEncoding stands for
+// currentEncoding while the set is chosen.
 void JAVtResolveCharset(HostSession* session, uint8_t* charset);
 
 // ---------------------------------------------------------------- face names

@@ -10,7 +10,6 @@
 #include "stream/mapping.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
-#include "stream/object_kind.h"
 #include "stream/record_stream.h"
 #include "graphics/graphics.h"
 #include "text/charset.h"
@@ -195,7 +194,7 @@ extern "C" int32_t JAVtCmpTextAtt(DriverContext* context, const TextAttributes* 
         a->placementMajor != b->placementMajor || a->textValueB != b->textValueB || a->textValueC != b->textValueC)
         return 0;
     // Direct colours are compared in their red, green and blue bytes only.
-    uint32_t colourMask = context->targetParams->colourMode == 4 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+    uint32_t colourMask = context->targetParams->colourMode == kColourModeDirect ? 0x00FFFFFFu : 0xFFFFFFFFu;
     if ((a->textColour & colourMask) != (b->textColour & colourMask)) return 0;
     if (a->font == nullptr || b->font == nullptr) return a->font == b->font ? 1 : 0;
     size_t lengthA = JAVtFaceLength(a->font->plainFace);

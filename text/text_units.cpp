@@ -10,7 +10,6 @@
 #include "stream/mapping.h"
 #include "stream/numeric.h"
 #include "stream/object_body.h"
-#include "stream/object_kind.h"
 #include "stream/record_stream.h"
 #include "text/text.h"
 

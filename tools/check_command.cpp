@@ -24,11 +24,11 @@ int CheckCommand::run() const {
     uint64_t skipped = 0;
     int status = readStream(stream_, summary, lenient_, diagnostics, &skipped);
     diagnostics.finish();
-    if (status != kStreamOk) return status;
+    if (status != kExitOk) return status;
     std::cout << diagnostics.name() << ": " << summary.describe();
     if (skipped > 0) std::cout << "; " << skipped << " malformed " << (skipped == 1 ? "record" : "records") << " skipped";
     std::cout << "\n";
-    return kStreamOk;
+    return kExitOk;
 }
 
 }  // namespace javtool

@@ -19,16 +19,13 @@
 #include <vector>
 
 #include "tools/driver_loader.h"
+#include "tools/exit_status.h"
 
 namespace CLI {
 class App;
 }
 
 namespace javtool {
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitDriverFailed = 1;
-inline constexpr int kExitBadInput = 2;
 
 // One conversion: a script (a path, or "-" for standard input), the stream
 // it writes (a path; "-" or empty: standard output) and the folder of its

@@ -139,27 +139,27 @@ int PreviewCommand::run() const {
     StreamDiagnostics diagnostics(stream_);
     if (!output_.empty() && stream_ != "-" && sameFile(stream_, output_)) {
         std::cerr << "javtrg: " << output_ << ": the preview would overwrite its own stream\n";
-        return kStreamBadInput;
+        return kExitBadInput;
     }
     Format format = Format::Svg;
     if (!output_.empty() && !formatOf(output_, &format)) {
         std::cerr << "javtrg: " << output_ << ": expected a preview file ending in .svg, .html or .png\n";
-        return kStreamBadInput;
+        return kExitBadInput;
     }
     PreviewSize size{0, 0};
     if (!size_.empty() && !parseSize(size_, &size)) {
         std::cerr << "javtrg: --size " << size_ << ": expected WxH, each from 1 to " << kPreviewSideMax << "\n";
-        return kStreamBadInput;
+        return kExitBadInput;
     }
     if (!elements_.empty() && !fs::is_directory(elements_)) {
         std::cerr << "javtrg: " << elements_ << ": the elements directory does not exist\n";
-        return kStreamBadInput;
+        return kExitBadInput;
     }
 
     std::FILE* body = std::tmpfile();
     if (body == nullptr) {
         diagnostics.error(std::string("cannot make a temporary file: ") + std::strerror(errno));
-        return kStreamFailed;
+        return kExitDriverFailed;
     }
     struct BodyCloser {
         std::FILE* file;
@@ -170,12 +170,12 @@ int PreviewCommand::run() const {
     preview.onWarning = [&](uint64_t line, const std::string& message) { diagnostics.warning(line, message); };
     uint64_t skipped = 0;
     int status = readStream(stream_, preview, lenient_, diagnostics, &skipped);
-    if (status == kStreamOk) preview.finish();
+    if (status == kExitOk) preview.finish();
     diagnostics.finish();
-    if (status != kStreamOk) return status;
+    if (status != kExitOk) return status;
     if (preview.failed()) {
         diagnostics.error("cannot write the preview into a temporary file");
-        return kStreamFailed;
+        return kExitDriverFailed;
     }
     if (size_.empty()) size = previewSize(preview.extent());
 
@@ -184,43 +184,43 @@ int PreviewCommand::run() const {
     if (output_.empty()) {
         if (!writePreviewDocument(stdout, size, body, nullptr)) {
             std::cerr << "javtrg: standard output: write failed\n";
-            return kStreamFailed;
+            return kExitDriverFailed;
         }
-        return kStreamOk;
+        return kExitOk;
     }
 
     TemporaryFile document(format == Format::Png ? (fs::temp_directory_path() / "javtrg-preview").string() : output_,
                            format == Format::Png ? ".svg" : "");
     if (document.file() == nullptr) {
         std::cerr << "javtrg: " << output_ << ": cannot write: " << std::strerror(errno) << "\n";
-        return kStreamBadInput;
+        return kExitBadInput;
     }
     if (!writePreviewDocument(document.file(), size, body, htmlTitle) || !document.close()) {
         std::cerr << "javtrg: " << output_ << ": write failed\n";
-        return kStreamFailed;
+        return kExitDriverFailed;
     }
     if (format != Format::Png) {
         if (!document.moveTo(output_)) {
             std::cerr << "javtrg: " << output_ << ": cannot write: " << std::strerror(errno) << "\n";
-            return kStreamFailed;
+            return kExitDriverFailed;
         }
-        return kStreamOk;
+        return kExitOk;
     }
     TemporaryFile image(output_, "");
     if (image.file() == nullptr || !image.close()) {
         std::cerr << "javtrg: " << output_ << ": cannot write: " << std::strerror(errno) << "\n";
-        return kStreamBadInput;
+        return kExitBadInput;
     }
     std::string failure = renderPng(document.path(), image.path());
     if (!failure.empty()) {
         std::cerr << "javtrg: " << output_ << ": " << failure << "\n";
-        return kStreamFailed;
+        return kExitDriverFailed;
     }
     if (!image.moveTo(output_)) {
         std::cerr << "javtrg: " << output_ << ": cannot write: " << std::strerror(errno) << "\n";
-        return kStreamFailed;
+        return kExitDriverFailed;
     }
-    return kStreamOk;
+    return kExitOk;
 }
 
 }  // namespace javtool

@@ -45,8 +45,8 @@ struct ScriptWarning {
 };
 
 // What the session of a script says; read before any object is built.
-struct SessionSpec {
-    int32_t currentEncoding = 7;
+struct ScriptSession {
+    int32_t currentEncoding = kEncodingWestern;
     int32_t fontEncoding = 0;
     bool bigEndianText = false;
     bool hasTransform = false;
@@ -98,10 +98,10 @@ ObjectBuilder textStringObject(const TextStringData& body, const std::string& te
 // a field nobody asked for is reported.
 class FieldReader {
 public:
-    FieldReader(const json& object, std::string path, const SessionSpec& session);
+    FieldReader(const json& object, std::string path, const ScriptSession& session);
 
     const std::string& path() const { return path_; }
-    const SessionSpec& session() const { return session_; }
+    const ScriptSession& session() const { return session_; }
     bool has(const char* name) const;
     const json* raw(const char* name);  // marks the field used; nullptr when absent
 
@@ -129,7 +129,7 @@ private:
     int64_t integer(const char* name, int64_t lo, int64_t hi, int64_t fallback, const char* type);
     const json& object_;
     std::string path_;
-    const SessionSpec& session_;
+    const ScriptSession& session_;
     std::set<std::string> used_;
 };
 
@@ -155,7 +155,7 @@ const char* kindName(int32_t code);
 bool kindKnown(int32_t code);
 
 // Parses one object description (also used for nested objects).
-ObjectBuilder parseObject(const json& value, const std::string& path, const SessionSpec& session);
+ObjectBuilder parseObject(const json& value, const std::string& path, const ScriptSession& session);
 
 // Hex text of raw bytes ("0a ff 10", spaces allowed).
 std::string parseHex(const std::string& text, const std::string& place);
@@ -171,7 +171,7 @@ struct Script {
     TargetParams params{};
     bool hasTargetInfo = false;
     TargetInfo info{};
-    SessionSpec session;
+    ScriptSession session;
     std::vector<ObjectBuilder> objects;
     std::vector<ScriptWarning> warnings;
     // The pictures fills can name, by key (script_pictures.cpp).

@@ -16,21 +16,6 @@ namespace javtool {
 
 namespace {
 
-constexpr int32_t kKindPolyline = 4;
-constexpr int32_t kKindOpenCurve = 7;
-constexpr int32_t kKindPolygon = 8;
-constexpr int32_t kKindRectangle = 10;
-constexpr int32_t kKindRoundRect = 11;
-constexpr int32_t kKindCircle = 12;
-constexpr int32_t kKindEllipse = 13;
-constexpr int32_t kKindClosedCurve = 16;
-constexpr int32_t kKindRaster = 22;
-constexpr int32_t kKindClip = 27;
-constexpr int32_t kKindLineAtt = 28;
-constexpr int32_t kKindFillAtt = 29;
-constexpr int32_t kKindPalette = 32;
-constexpr int32_t kKindTaggedRect = 37;
-
 constexpr size_t kMaxStops = 32;
 
 // Reference fields, as object offsets.

@@ -8,22 +8,16 @@ namespace javtool {
 
 namespace {
 
-// The request the host asks the driver with: a vector picture as kind 3 in
-// the host's vector format 26, a raster picture as kind 2 in PNG format 10,
-// unless the picture says otherwise.
-constexpr int32_t kVectorRequest = 3;
-constexpr int32_t kVectorFormat = 26;
-constexpr int32_t kRasterRequest = 2;
-constexpr int32_t kRasterFormat = 10;
-
-refhost::HostPicture readPicture(const json& value, const std::string& path, const SessionSpec& session) {
+refhost::HostPicture readPicture(const json& value, const std::string& path, const ScriptSession& session) {
     FieldReader f(value, path, session);
     refhost::HostPicture picture;
     bool hasObjects = f.has("objects");
     if (hasObjects == f.has("image")) f.fail("objects", "either \"objects\" (a vector picture) or \"image\" (a raster picture)");
     picture.raster = !hasObjects;
-    picture.requestKind = f.i32("requestKind", picture.raster ? kRasterRequest : kVectorRequest);
-    picture.formatCode = f.i32("formatCode", picture.raster ? kRasterFormat : kVectorFormat);
+    // The host asks for a raster picture as a PNG image and for a vector
+    // picture in its vector format, unless the picture says otherwise.
+    picture.requestKind = f.i32("requestKind", picture.raster ? kPictureRaster : kPictureVector);
+    picture.formatCode = f.i32("formatCode", picture.raster ? kElementPng : kElementVector);
     if (picture.raster) {
         const json* image = f.object("image");
         if (image == nullptr) f.fail("image", "the picture's image");

@@ -23,20 +23,6 @@ const char* typeName(const json& value) {
     }
 }
 
-// Every kind of the host, by name; the areas add how to read their fields.
-struct NamedKind {
-    const char* name;
-    int32_t code;
-};
-constexpr NamedKind kKindNames[] = {
-    {"Polyline", 4}, {"OpenCurve", 7}, {"Polygon", 8}, {"Rectangle", 10}, {"RoundRect", 11},
-    {"Circle", 12}, {"Ellipse", 13}, {"ClosedCurve", 16}, {"SimpleText", 18}, {"TextPiece", 19},
-    {"Justify", 20}, {"Raster", 22}, {"Clip", 27}, {"LineAtt", 28}, {"FillAtt", 29}, {"TextAtt", 30},
-    {"Palette", 32}, {"TaggedRect", 37}, {"TextBox", 38}, {"ParaAtt", 39}, {"CharAtt", 40},
-    {"TextString", 41}, {"WidthString", 42}, {"Tab", 45}, {"ParaStart", 46}, {"ParaStartAtt", 47},
-    {"TextBoxEnd", 48},
-};
-
 // The value of a hexadecimal digit, -1 for any other character.
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -45,21 +31,27 @@ int hexDigit(char c) {
     return -1;
 }
 
-const KindEntry* findParser(int32_t code) {
+// Every kind of the host but the group markers, by name, with how to read
+// its fields; `match` picks the entry.
+template <typename Match>
+const KindEntry* findKind(Match match) {
     for (const auto* list : {&graphicsKinds(), &textKinds()}) {
         for (const KindEntry& entry : *list) {
-            if (entry.code == code) return &entry;
+            if (match(entry)) return &entry;
         }
     }
     return nullptr;
 }
 
+const KindEntry* findParser(int32_t code) {
+    return findKind([code](const KindEntry& entry) { return entry.code == code; });
+}
+
 int32_t kindCode(const json& kind, const std::string& place) {
     if (kind.is_string()) {
         std::string name = kind.get<std::string>();
-        for (const NamedKind& k : kKindNames) {
-            if (name == k.name) return k.code;
-        }
+        if (const KindEntry* entry = findKind([&name](const KindEntry& e) { return name == e.name; }))
+            return entry->code;
         throw ScriptError(place, "a kind name such as \"Rectangle\" or a kind code, not " + shown(name));
     }
     if (kind.is_number_integer()) {
@@ -94,7 +86,7 @@ void readTarget(const json& value, Script* script) {
         p.sourceFrame[2] = 96;
         p.sourceFrame[3] = 96;
     }
-    p.colourMode = f.i32("colourMode", 4);
+    p.colourMode = f.i32("colourMode", kColourModeDirect);
     p.bigEndianText = f.i32("bigEndianText");
     script->session.bigEndianText = p.bigEndianText != 0;
     if (const json* info = f.object("targetInfo")) {
@@ -116,7 +108,7 @@ void readTarget(const json& value, Script* script) {
 // object {"hex": "..."} with its bytes, or null for an absent term. The term
 // ends at its first zero byte, or zero unit in 16-bit text: the bytes are
 // followed by zeros up to an even length and a zero unit.
-std::string readSearchTerm(const json& term, const std::string& place, int32_t encoding, const SessionSpec& s) {
+std::string readSearchTerm(const json& term, const std::string& place, int32_t encoding, const ScriptSession& s) {
     std::string bytes;
     if (term.is_null()) return bytes;
     if (term.is_string()) {
@@ -135,9 +127,9 @@ std::string readSearchTerm(const json& term, const std::string& place, int32_t e
 }
 
 void readSession(const json& value, Script* script) {
-    SessionSpec& s = script->session;
+    ScriptSession& s = script->session;
     FieldReader f(value, "session", s);
-    s.currentEncoding = f.i32("currentEncoding", 7);
+    s.currentEncoding = f.i32("currentEncoding", kEncodingWestern);
     s.fontEncoding = f.i32("fontEncoding");
     if (const json* t = f.object("transform")) {
         FieldReader g(*t, f.place("transform"), s);
@@ -164,7 +156,7 @@ void readSession(const json& value, Script* script) {
         }
         if (const json* terms = g.raw("searchTerms")) {
             if (!terms->is_array()) g.fail("searchTerms", "an array of terms (null for an absent term)");
-            int32_t encoding = s.termEncoding == 0 ? 7 : s.termEncoding;
+            int32_t encoding = s.termEncoding == 0 ? kEncodingWestern : s.termEncoding;
             for (size_t i = 0; i < terms->size(); ++i) {
                 std::string place = g.place("searchTerms") + "[" + std::to_string(i) + "]";
                 s.searchTermPresent.push_back(!(*terms)[i].is_null());
@@ -178,7 +170,7 @@ void readSession(const json& value, Script* script) {
 
 }  // namespace
 
-FieldReader::FieldReader(const json& object, std::string path, const SessionSpec& session)
+FieldReader::FieldReader(const json& object, std::string path, const ScriptSession& session)
     : object_(object), path_(std::move(path)), session_(session) {
     if (!object_.is_object()) throw ScriptError(path_, std::string("an object, not ") + typeName(object_));
 }
@@ -341,18 +333,16 @@ std::string encodeScriptText(const std::string& utf8, int32_t encoding, bool big
 }
 
 const char* kindName(int32_t code) {
-    for (const NamedKind& k : kKindNames) {
-        if (k.code == code) return k.name;
-    }
-    return nullptr;
+    const KindEntry* entry = findParser(code);
+    return entry != nullptr ? entry->name : nullptr;
 }
 
 bool kindKnown(int32_t code) {
     // The group markers are answered by the driver without a handler.
-    return findParser(code) != nullptr || code == 1 || code == 34;
+    return findParser(code) != nullptr || code == kKindGroupMarker || code == kKindEndMarker;
 }
 
-ObjectBuilder parseObject(const json& value, const std::string& path, const SessionSpec& session) {
+ObjectBuilder parseObject(const json& value, const std::string& path, const ScriptSession& session) {
     FieldReader f(value, path, session);
     const json* kind = f.raw("kind");
     if (kind == nullptr) f.fail("kind", "the object's kind");
@@ -401,7 +391,7 @@ Script readScript(const std::string& text) {
         script.params.sizeY = 1.0;
         script.params.sourceFrame[2] = 96;
         script.params.sourceFrame[3] = 96;
-        script.params.colourMode = 4;
+        script.params.colourMode = kColourModeDirect;
     }
     if (root.contains("pictures")) readPictures(root["pictures"], &script);
     if (root.contains("objects")) {

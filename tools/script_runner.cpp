@@ -22,7 +22,7 @@ void applySession(const Script& script, refhost::ReferenceHost& host, SearchHold
         host.useTransform(true);
     }
     if (script.session.hasSearch) {
-        const SessionSpec& s = script.session;
+        const ScriptSession& s = script.session;
         for (size_t i = 0; i < s.searchTerms.size(); ++i)
             search->termPointers.push_back(s.searchTermPresent[i] ? s.searchTerms[i].c_str() : nullptr);
         search->request.searchTerms = search->termPointers.empty() ? nullptr : search->termPointers.data();

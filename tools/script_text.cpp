@@ -114,7 +114,7 @@ ObjectBuilder parseSimpleText(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(18, body, text, offsetof(SimpleTextData, text));
+    return textObject(kKindSimpleText, body, text, offsetof(SimpleTextData, text));
 }
 
 ObjectBuilder parseTextPiece(FieldReader& f) {
@@ -123,7 +123,7 @@ ObjectBuilder parseTextPiece(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(19, body, text, offsetof(TextPieceData, text));
+    return textObject(kKindTextPiece, body, text, offsetof(TextPieceData, text));
 }
 
 ObjectBuilder parseTextString(FieldReader& f) {
@@ -131,7 +131,7 @@ ObjectBuilder parseTextString(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(41, body, text, offsetof(TextStringData, text));
+    return textObject(kKindTextString, body, text, offsetof(TextStringData, text));
 }
 
 ObjectBuilder parseWidthString(FieldReader& f) {
@@ -141,7 +141,7 @@ ObjectBuilder parseWidthString(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(42, body, text, offsetof(WidthStringData, text));
+    return textObject(kKindWidthString, body, text, offsetof(WidthStringData, text));
 }
 
 ParaAttributes readParaAttributes(FieldReader& f) {
@@ -179,7 +179,7 @@ ObjectBuilder parseTextAtt(FieldReader& f) {
         font = readFont(g);
     }
     return [body, font](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(30, sizeof(TextAttributes));
+        HostObject* object = host.newObject(kKindTextAtt, sizeof(TextAttributes));
         std::memcpy(host.payload(object), &body, sizeof body);
         // The 132-byte font block belongs to the object.
         if (font) host.attachBlock(object, kHostObjectPayloadOffset + offsetof(TextAttributes, font), &*font, sizeof(TextFont));
@@ -209,19 +209,19 @@ const std::vector<KindEntry>& textKinds() {
     // Kinds without a body of their own take no fields (payload only).
     // Texts and fonts are references; the other bodies hold none.
     static const std::vector<KindEntry> kinds = {
-        {.name = "SimpleText", .code = 18, .parse = parseSimpleText},
-        {.name = "TextPiece", .code = 19, .parse = parseTextPiece},
-        {.name = "Justify", .code = 20, .parse = nullptr, .bodyHasReference = false},
-        {.name = "TextAtt", .code = 30, .parse = parseTextAtt},
-        {.name = "TextBox", .code = 38, .parse = parseTextBox, .bodyHasReference = false},
-        {.name = "ParaAtt", .code = 39, .parse = parseParaAtt, .bodyHasReference = false},
-        {.name = "CharAtt", .code = 40, .parse = parseCharAtt, .bodyHasReference = false},
-        {.name = "TextString", .code = 41, .parse = parseTextString},
-        {.name = "WidthString", .code = 42, .parse = parseWidthString},
-        {.name = "Tab", .code = 45, .parse = nullptr, .bodyHasReference = false},
-        {.name = "ParaStart", .code = 46, .parse = nullptr, .bodyHasReference = false},
-        {.name = "ParaStartAtt", .code = 47, .parse = parseParaStartAtt, .bodyHasReference = false},
-        {.name = "TextBoxEnd", .code = 48, .parse = nullptr, .bodyHasReference = false},
+        {.name = "SimpleText", .code = kKindSimpleText, .parse = parseSimpleText},
+        {.name = "TextPiece", .code = kKindTextPiece, .parse = parseTextPiece},
+        {.name = "Justify", .code = kKindJustify, .parse = nullptr, .bodyHasReference = false},
+        {.name = "TextAtt", .code = kKindTextAtt, .parse = parseTextAtt},
+        {.name = "TextBox", .code = kKindTextBox, .parse = parseTextBox, .bodyHasReference = false},
+        {.name = "ParaAtt", .code = kKindParaAtt, .parse = parseParaAtt, .bodyHasReference = false},
+        {.name = "CharAtt", .code = kKindCharAtt, .parse = parseCharAtt, .bodyHasReference = false},
+        {.name = "TextString", .code = kKindTextString, .parse = parseTextString},
+        {.name = "WidthString", .code = kKindWidthString, .parse = parseWidthString},
+        {.name = "Tab", .code = kKindTab, .parse = nullptr, .bodyHasReference = false},
+        {.name = "ParaStart", .code = kKindParaStart, .parse = nullptr, .bodyHasReference = false},
+        {.name = "ParaStartAtt", .code = kKindParaStartAtt, .parse = parseParaStartAtt, .bodyHasReference = false},
+        {.name = "TextBoxEnd", .code = kKindTextBoxEnd, .parse = nullptr, .bodyHasReference = false},
     };
     return kinds;
 }

@@ -48,16 +48,16 @@ int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDi
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             diagnostics.error(std::string("cannot read the stream: ") + std::strerror(errno));
-            return kStreamBadInput;
+            return kExitBadInput;
         }
         read = readRecords(in, reader);
     }
     if (!read) {
         diagnostics.error("reading the stream failed");
-        return kStreamBadInput;
+        return kExitBadInput;
     }
     *skipped = reader.malformedCount();
-    return reader.stopped() ? kStreamBadInput : kStreamOk;
+    return reader.stopped() ? kExitBadInput : kExitOk;
 }
 
 }  // namespace javtool

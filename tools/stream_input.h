@@ -8,13 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/exit_status.h"
 #include "tools/record_reader.h"
 
 namespace javtool {
-
-inline constexpr int kStreamOk = 0;
-inline constexpr int kStreamFailed = 1;
-inline constexpr int kStreamBadInput = 2;
 
 class StreamDiagnostics {
 public:
@@ -34,7 +31,7 @@ private:
 };
 
 // Reads the stream at `path` ("-": standard input) into `sink`. Returns
-// kStreamOk, or kStreamBadInput when it cannot be read or, read strictly,
+// kExitOk, or kExitBadInput when it cannot be read or, read strictly,
 // holds a malformed record (reported). `skipped` receives the number of
 // malformed records a lenient read skipped.
 int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDiagnostics& diagnostics,

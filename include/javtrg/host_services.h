@@ -44,6 +44,103 @@ struct TextSpan;
 struct TextMetrics;
 
 /* ------------------------------------------------------------------------ */
+/* Codes that cross the boundary                                             */
+/* ------------------------------------------------------------------------ */
+
+/* Kinds of drawing object: HostObject.kind. */
+typedef enum ObjectKind {
+    kKindGroupMarker = 1,    /* answered with kResultMarker */
+    kKindPolyline = 4,
+    kKindOpenCurve = 7,
+    kKindPolygon = 8,
+    kKindRectangle = 10,
+    kKindRoundRect = 11,
+    kKindCircle = 12,
+    kKindEllipse = 13,
+    kKindClosedCurve = 16,
+    kKindSimpleText = 18,
+    kKindTextPiece = 19,
+    kKindJustify = 20,
+    kKindRaster = 22,
+    kKindClip = 27,
+    kKindLineAtt = 28,
+    kKindFillAtt = 29,
+    kKindTextAtt = 30,
+    kKindPalette = 32,
+    kKindEndMarker = 34,     /* answered with kResultMarker */
+    kKindTaggedRect = 37,
+    kKindTextBox = 38,
+    kKindParaAtt = 39,
+    kKindCharAtt = 40,
+    kKindTextString = 41,
+    kKindWidthString = 42,
+    kKindTab = 45,
+    kKindParaStart = 46,
+    kKindParaStartAtt = 47,
+    kKindTextBoxEnd = 48
+} ObjectKind;
+
+/* Results of the entry points and handlers. */
+enum {
+    kResultFailure = 0,
+    kResultDone = 1,
+    kResultMarker = 2        /* putJAVobject's answer to the two marker kinds */
+};
+
+/* The host's encoding codes of texts (currentEncoding, fontEncoding and the
+ * encoding fields of text bodies and search terms). Text in kEncodingUnits
+ * is held in 16-bit code units, byte order by bigEndianText; every other
+ * code marks byte text whose two-byte characters isLeadByte recognises. */
+enum {
+    kEncodingShiftJis = 1,
+    kEncodingWestern = 7,        /* single-byte; a search term without an encoding is in it */
+    kEncodingUnits = 51,
+    kEncodingUtf8 = 53,
+    kEncodingUnicodeFirst = 51,  /* 51 to 54: the host's Unicode encodings */
+    kEncodingUnicodeLast = 54
+};
+
+/* TargetParams.colourMode: colour entries are colours themselves in direct
+ * mode, indices into the palette in any other. */
+enum { kColourModeDirect = 4, kColourModePalette = 0 };
+
+/* FillAttributes.fillStyle: 0 and 2 no fill colour, 4 a picture, 5 a
+ * gradient, any other a solid fill. */
+enum {
+    kFillNone = 0,
+    kFillSolid = 1,
+    kFillNoneAlt = 2,
+    kFillPicture = 4,
+    kFillGradient = 5
+};
+
+/* GradientDef.gradientKind: elliptical, rectangular; any other is linear. */
+enum { kGradientLinear = 1, kGradientElliptical = 2, kGradientRectangular = 3 };
+
+/* ClipData.mode: 1 opens a clip to the rectangle, 0 ends it. TaggedRectData
+ * with kTagRectangle is drawn as a rectangle. */
+enum { kClipEnd = 0, kClipOpen = 1, kTagRectangle = 5 };
+
+/* Formats of picture elements (createElement, PictureRequest/Reply): the
+ * host's raster and vector picture formats, and PNG images, which raster
+ * images and every other fill picture become. */
+enum { kElementRaster = 8, kElementPng = 10, kElementVector = 26 };
+
+/* Picture conversion: the kinds of a PictureRequest, of the driver's
+ * PictureReply and of a ConversionResult; queryPictureFormat's answer for a
+ * raster format; the picture mode under which a raster request is answered
+ * with an element only for a raster format. */
+enum {
+    kPictureRaster = 2,
+    kPictureVector = 3,
+    kAnswerElement = 2,
+    kAnswerVector = 3,
+    kConversionGroup = 3,
+    kFormatIsRaster = 2,
+    kPictureModeAskFormat = 4
+};
+
+/* ------------------------------------------------------------------------ */
 /* Output stream: the host record the driver sees the prefix of.             */
 /* ------------------------------------------------------------------------ */
 
@@ -106,13 +203,13 @@ typedef struct ElementWriter {
     /* the host's own state follows */
 } ElementWriter;
 
-/* What convertPicture returns; kind 3 means the picture came back as a group
- * of vector objects. The object stays the host's. */
+/* What convertPicture returns; kConversionGroup means the picture came back
+ * as a group of vector objects. The object stays the host's. */
 typedef struct ConversionResult {
     int32_t kind;             /* 0 */
     int32_t reserved0;        /* 4 */
     uint64_t reserved1;       /* 8 */
-    struct HostGroup* group;  /* 16, for kind 3 */
+    struct HostGroup* group;  /* 16, for kConversionGroup */
 } ConversionResult;
 
 /* A run of bytes handed to the session's text conversions. */
@@ -243,7 +340,7 @@ typedef void (*SetTrgPictureFn)(struct DriverContext* context, const struct Pict
 
 /* Handed to exportRaster (56 bytes, zeroed first). */
 typedef struct ExportRequest {
-    uint32_t elementKind;                 /* 0: 10 */
+    uint32_t elementKind;                 /* 0: kElementPng */
     uint32_t zero4;                       /* 4 */
     struct ElementWriter* writer;         /* 8 */
     uint8_t zero16[16];                   /* 16 */
@@ -301,7 +398,7 @@ typedef struct HostServices {
     struct HostTransform* (*currentTransform)(HostServices* services, uint64_t hostHandle);
     /* 17: maps point[0], point[1] in place. */
     void (*transformPoint)(HostServices* services, int32_t point[2], const struct HostTransform* transform);
-    /* 18: 2 means the format is a raster format. */
+    /* 18: kFormatIsRaster for a raster format. */
     int32_t (*queryPictureFormat)(HostServices* services, const int32_t* formatCode);
     /* 19: converts a fill picture; calls the driver's picture handler while
      * it runs. Result stays the host's; absent is not a failure. */
@@ -680,14 +777,18 @@ typedef struct DriverContext {
     int32_t highlightTermCount;
     int32_t highlightTermsEncoding;      /* the encoding highlightTerms was built for */
     struct HighlightTerm* highlightTerms;
-    const CharAttributes* hlAttr;
-    uint32_t hlColour;
-    FontDescriptor hlFont;
-    char hlActualFace[32];
-    void* hlMeasureContext;
-    void* hlFontHandle;
-    void* hlPrevObject;
-    TextMetrics hlTextMetrics;
+    /* while a text box is highlighted: the character attributes, text
+     * colour and font in force, and the face the font system chose */
+    const CharAttributes* inForceCharAtt;
+    uint32_t inForceTextColour;
+    FontDescriptor inForceFont;
+    char inForceFace[32];
+    /* the session's measuring context, the font selected into it, the
+     * object it held before, and the font's metrics */
+    void* measureContext;
+    void* measureFont;
+    void* measureFontBefore;
+    TextMetrics measureMetrics;
 
     uint8_t room[5568];                  /* for later fields; keeps the size */
 } DriverContext;
