@@ -27,7 +27,7 @@
 
 #include "import/metafile_bitmap.h"
 #include "stream/numeric.h"
-#include "stream/object_kind.h"
+#include <javtrg/host_services.h>
 #include "text/charset.h"
 
 namespace javimport {

@@ -159,7 +159,7 @@ TEST(MetafileImport, SearchHighlightsAJapaneseWordOfTheFile) {
     // 東京タワー in Shift_JIS, drawn character by character.
     std::string sjis = "\x93\x8C\x8B\x9E\x83\x5E\x83\x8F\x81\x5B";
     javtool::Script script = importPage(Metafile().font(128).text(100, 100, sjis, true).bytes());
-    javtool::SessionSpec& s = script.session;
+    javtool::ScriptSession& s = script.session;
     s.hasSearch = true;
     s.termEncoding = 53;
     s.searchTerms.push_back(std::string("東京") + std::string(2, '\0'));
