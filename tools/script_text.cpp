@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 
+#include "tools/object_builders.h"
 #include "tools/script.h"
 
 namespace javtool {
@@ -42,20 +43,6 @@ int64_t readByteLength(FieldReader& f, const Text& text) {
     if (length > size)
         f.fail("byteLength", "at most the " + std::to_string(size) + " bytes of the text (0 or less: up to the first zero byte)");
     return length;
-}
-
-// An object whose pointer field at `textOffset` of the body refers to a text
-// the object owns.
-template <typename Body>
-ObjectBuilder textObject(int32_t kind, const Body& body, Text text, size_t textOffset) {
-    return [kind, body, text, textOffset](refhost::ReferenceHost& host) {
-        HostObject* object = newBodyObject(host, kind, body);
-        if (text) {
-            host.attachBlock(object, static_cast<int32_t>(kHostObjectPayloadOffset + textOffset), text->data(),
-                             text->size(), 2);
-        }
-        return object;
-    };
 }
 
 void readDescriptor(FieldReader& f, FontDescriptor* d) {
@@ -114,7 +101,7 @@ ObjectBuilder parseSimpleText(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(18, body, text, offsetof(SimpleTextData, text));
+    return ownedTextObject(18, body, text, offsetof(SimpleTextData, text));
 }
 
 ObjectBuilder parseTextPiece(FieldReader& f) {
@@ -123,7 +110,7 @@ ObjectBuilder parseTextPiece(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(19, body, text, offsetof(TextPieceData, text));
+    return ownedTextObject(19, body, text, offsetof(TextPieceData, text));
 }
 
 ObjectBuilder parseTextString(FieldReader& f) {
@@ -131,7 +118,7 @@ ObjectBuilder parseTextString(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(41, body, text, offsetof(TextStringData, text));
+    return ownedTextObject(41, body, text, offsetof(TextStringData, text));
 }
 
 ObjectBuilder parseWidthString(FieldReader& f) {
@@ -141,7 +128,7 @@ ObjectBuilder parseWidthString(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(42, body, text, offsetof(WidthStringData, text));
+    return ownedTextObject(42, body, text, offsetof(WidthStringData, text));
 }
 
 ParaAttributes readParaAttributes(FieldReader& f) {
@@ -178,13 +165,7 @@ ObjectBuilder parseTextAtt(FieldReader& f) {
         FieldReader g(*value, f.place("font"), f.session());
         font = readFont(g);
     }
-    return [body, font](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(30, sizeof(TextAttributes));
-        std::memcpy(host.payload(object), &body, sizeof body);
-        // The 132-byte font block belongs to the object.
-        if (font) host.attachBlock(object, kHostObjectPayloadOffset + offsetof(TextAttributes, font), &*font, sizeof(TextFont));
-        return object;
-    };
+    return textAttObject(30, body, font);
 }
 
 ObjectBuilder parseCharAtt(FieldReader& f) {

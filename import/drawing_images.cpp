@@ -1,0 +1,211 @@
+// Images of a drawing (drawGraphicObject): PNG, JPEG, BMP and GIF decoded by
+// gdk-pixbuf into a Raster placed in the image's frame; embedded metafiles
+// handed to the metafile hook of the registry (import/formats.h).
+//
+// An image is kept at most at the size it is drawn on the target (it is
+// scaled down while it is decoded), so a large picture in a small frame
+// costs no more than its frame; a picture declaring more than 2^25 pixels
+// is not decoded at all.
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "import/drawing_state.h"
+#include "import/formats.h"
+#include "stream/object_kind.h"
+#include "tools/object_builders.h"
+
+namespace javimport {
+
+namespace {
+
+using librevenge::RVNGPropertyList;
+
+constexpr uint64_t kMaxDeclaredPixels = uint64_t{1} << 25;
+
+enum class ImageType { Unknown, Png, Jpeg, Bmp, Gif, Metafile };
+
+// The image's type by its first bytes, else by its MIME type.
+ImageType imageType(const unsigned char* b, size_t n, const std::string& mime) {
+    if (n >= 8 && std::memcmp(b, "\x89PNG\r\n\x1a\n", 8) == 0) return ImageType::Png;
+    if (n >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return ImageType::Jpeg;
+    if (n >= 6 && (std::memcmp(b, "GIF87a", 6) == 0 || std::memcmp(b, "GIF89a", 6) == 0)) return ImageType::Gif;
+    if (n >= 2 && b[0] == 'B' && b[1] == 'M') return ImageType::Bmp;
+    if (mime.find("wmf") != std::string::npos || mime.find("emf") != std::string::npos) return ImageType::Metafile;
+    if (n >= 4 && std::memcmp(b, "\xD7\xCD\xC6\x9A", 4) == 0) return ImageType::Metafile;
+    return ImageType::Unknown;
+}
+
+const char* loaderName(ImageType type) {
+    switch (type) {
+        case ImageType::Png: return "png";
+        case ImageType::Jpeg: return "jpeg";
+        case ImageType::Bmp: return "bmp";
+        case ImageType::Gif: return "gif";
+        default: return nullptr;
+    }
+}
+
+// What the loader is told before it decodes: the largest size to keep.
+struct SizeLimit {
+    int width;
+    int height;
+    bool refused = false;
+};
+
+void onSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
+    auto* limit = static_cast<SizeLimit*>(data);
+    if (width <= 0 || height <= 0 || static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxDeclaredPixels) {
+        limit->refused = true;
+        gdk_pixbuf_loader_set_size(loader, 1, 1);
+        return;
+    }
+    double scale = std::min({1.0, static_cast<double>(limit->width) / width, static_cast<double>(limit->height) / height});
+    if (scale < 1.0) {
+        gdk_pixbuf_loader_set_size(loader, std::max(1, static_cast<int>(std::lround(width * scale))),
+                                   std::max(1, static_cast<int>(std::lround(height * scale))));
+    }
+}
+
+struct Unref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+
+// Decodes the image into RGBA rows from the top, scaled down to fit
+// `limit`; false with `reason` when it cannot.
+bool decode(const unsigned char* bytes, size_t size, ImageType type, SizeLimit limit, uint32_t* width, uint32_t* height,
+            std::string* pixels, std::string* reason) {
+    GError* error = nullptr;
+    std::unique_ptr<GdkPixbufLoader, Unref> loader(gdk_pixbuf_loader_new_with_type(loaderName(type), &error));
+    if (!loader) {
+        *reason = error != nullptr ? error->message : "no decoder";
+        g_clear_error(&error);
+        return false;
+    }
+    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &limit);
+    bool written = gdk_pixbuf_loader_write(loader.get(), bytes, size, &error) != 0;
+    bool closed = gdk_pixbuf_loader_close(loader.get(), written ? &error : nullptr) != 0;
+    GdkPixbuf* image = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (!written || !closed || image == nullptr || limit.refused) {
+        *reason = limit.refused ? "it declares more than " + std::to_string(kMaxDeclaredPixels) + " pixels"
+                  : error != nullptr ? std::string(error->message)
+                                     : std::string("it could not be decoded");
+        g_clear_error(&error);
+        return false;
+    }
+    g_clear_error(&error);
+    int w = gdk_pixbuf_get_width(image);
+    int h = gdk_pixbuf_get_height(image);
+    int channels = gdk_pixbuf_get_n_channels(image);
+    int stride = gdk_pixbuf_get_rowstride(image);
+    bool alpha = gdk_pixbuf_get_has_alpha(image) != 0;
+    if (w <= 0 || h <= 0 || gdk_pixbuf_get_bits_per_sample(image) != 8 || channels < (alpha ? 4 : 3)) {
+        *reason = "its pixel layout is not 8-bit RGB";
+        return false;
+    }
+    const guchar* rows = gdk_pixbuf_read_pixels(image);
+    pixels->resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    for (int y = 0; y < h; ++y) {
+        const guchar* row = rows + static_cast<size_t>(y) * static_cast<size_t>(stride);
+        for (int x = 0; x < w; ++x) {
+            char* out = pixels->data() + (static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4;
+            const guchar* in = row + static_cast<size_t>(x) * static_cast<size_t>(channels);
+            out[0] = static_cast<char>(in[0]);
+            out[1] = static_cast<char>(in[1]);
+            out[2] = static_cast<char>(in[2]);
+            out[3] = static_cast<char>(alpha ? in[3] : 0xFF);
+        }
+    }
+    *width = static_cast<uint32_t>(w);
+    *height = static_cast<uint32_t>(h);
+    return true;
+}
+
+// Mirrors the RGBA image left to right and/or top to bottom.
+void mirror(std::string* pixels, uint32_t width, uint32_t height, bool horizontal, bool vertical) {
+    auto* p = reinterpret_cast<uint32_t*>(pixels->data());
+    if (horizontal) {
+        for (uint32_t y = 0; y < height; ++y) std::reverse(p + size_t{y} * width, p + size_t{y} * width + width);
+    }
+    if (vertical) {
+        for (uint32_t y = 0; y < height / 2; ++y)
+            std::swap_ranges(p + size_t{y} * width, p + size_t{y} * width + width, p + size_t{height - 1 - y} * width);
+    }
+}
+
+}  // namespace
+
+void drawImage(DrawingState& state, const RVNGPropertyList& props) {
+    const librevenge::RVNGProperty* data = props["office:binary-data"];
+    const librevenge::RVNGProperty* mimeProperty = props["librevenge:mime-type"];
+    std::string mime = mimeProperty != nullptr ? mimeProperty->getStr().cstr() : "";
+    if (data == nullptr) return;
+    librevenge::RVNGBinaryData binary(data->getStr());
+    const unsigned char* bytes = binary.getDataBuffer();
+    size_t size = binary.size();
+    if (bytes == nullptr || size == 0) return;
+
+    double x = inchesOf(props, "svg:x");
+    double y = inchesOf(props, "svg:y");
+    double w = std::fabs(inchesOf(props, "svg:width"));
+    double h = std::fabs(inchesOf(props, "svg:height"));
+    PointPair topLeft = state.point({x, y});
+    PointPair topRight = state.point({x + w, y});
+    PointPair bottomLeft = state.point({x, y + h});
+
+    ImageType type = imageType(bytes, size, mime);
+    if (type == ImageType::Metafile) {
+        std::string reason;
+        EmbeddedFrame frame{topLeft.x, topLeft.y, topRight.x, bottomLeft.y};
+        if (!drawEmbeddedMetafile(std::string(reinterpret_cast<const char*>(bytes), size), frame, state.sink, &reason))
+            state.warn("an embedded metafile is not drawn: " + reason);
+        return;
+    }
+    if (type == ImageType::Unknown) {
+        state.warn("an image of type " + (mime.empty() ? std::string("unknown") : mime) + " is not drawn");
+        return;
+    }
+
+    // At most the frame's size on the target, and never more than the host takes.
+    SizeLimit limit{};
+    double sideX = std::min(std::ceil(w * state.pixelsPerInchX), static_cast<double>(refhost::kMaxRasterSide));
+    double sideY = std::min(std::ceil(h * state.pixelsPerInchY), static_cast<double>(refhost::kMaxRasterSide));
+    limit.width = std::max(1, static_cast<int>(sideX));
+    limit.height = std::max(1, static_cast<int>(sideY));
+    uint32_t width = 0;
+    uint32_t height = 0;
+    auto pixels = std::make_shared<std::string>();
+    std::string reason;
+    if (!decode(bytes, size, type, limit, &width, &height, pixels.get(), &reason)) {
+        state.warn("an image (" + std::string(loaderName(type)) + ") is not drawn: " + reason);
+        return;
+    }
+    state.pixelCount += uint64_t{width} * height;
+    if (state.pixelCount > kMaxPixels) {
+        if (state.failure.empty()) state.failure = "its images hold more than " + std::to_string(kMaxPixels) + " pixels";
+        return;
+    }
+    // The viewer places images upright: mirrored ones are mirrored in their
+    // pixels, a half turn is both mirrors, other turns are drawn upright.
+    const librevenge::RVNGProperty* flipX = props["draw:mirror-horizontal"];
+    const librevenge::RVNGProperty* flipY = props["draw:mirror-vertical"];
+    bool horizontal = flipX != nullptr && flipX->getInt() != 0;
+    bool vertical = flipY != nullptr && flipY->getInt() != 0;
+    const librevenge::RVNGProperty* rotate = props["librevenge:rotate"];
+    double degrees = rotate != nullptr && std::isfinite(rotate->getDouble()) ? std::fmod(std::fabs(rotate->getDouble()), 360.0) : 0.0;
+    if (std::fabs(degrees - 180.0) < 0.01) {
+        horizontal = !horizontal;
+        vertical = !vertical;
+    } else if (degrees > 0.01 && 360.0 - degrees > 0.01) {
+        state.warn("turned images are drawn upright");
+    }
+    mirror(pixels.get(), width, height, horizontal, vertical);
+    RasterData corners{topLeft.x, topLeft.y, topRight.x, topRight.y, bottomLeft.x, bottomLeft.y};
+    state.add(javtool::rasterObject(kKindRaster, corners, width, height, std::move(pixels)));
+}
+
+}  // namespace javimport

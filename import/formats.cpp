@@ -1,0 +1,35 @@
+// The registry of importers.
+#include "import/formats.h"
+
+#include "import/drawing_import.h"
+
+namespace javimport {
+
+const std::vector<Importer>& importers() {
+    static const std::vector<Importer> list = [] {
+        std::vector<Importer> all = drawingImporters();
+        return all;
+    }();
+    return list;
+}
+
+const Importer* importerFor(const std::string& bytes) {
+    for (const Importer& importer : importers()) {
+        if (importer.recognises(bytes)) return &importer;
+    }
+    return nullptr;
+}
+
+std::string formatNames() {
+    std::string names;
+    for (const Importer& importer : importers()) names += (names.empty() ? "" : ", ") + std::string(importer.formatName);
+    return names;
+}
+
+bool drawEmbeddedMetafile(const std::string&, const EmbeddedFrame&, std::vector<javtool::ObjectBuilder>*,
+                          std::string* reason) {
+    *reason = "embedded metafiles are not imported yet";
+    return false;
+}
+
+}  // namespace javimport
