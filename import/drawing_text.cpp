@@ -122,7 +122,8 @@ void startText(DrawingState& state, const RVNGPropertyList& props) {
     draft.width = std::max(0.0, inchesOf(props, "svg:width"));
     draft.height = std::max(0.0, inchesOf(props, "svg:height"));
     const librevenge::RVNGProperty* rotate = props["librevenge:rotate"];
-    draft.rotation = rotate != nullptr && std::isfinite(rotate->getDouble()) ? std::fmod(rotate->getDouble(), 360.0) : 0.0;
+    // The libraries give a text object's turn clockwise, as seen on the page.
+    draft.rotation = rotate != nullptr && std::isfinite(rotate->getDouble()) ? -std::fmod(rotate->getDouble(), 360.0) : 0.0;
     draft.verticalAlign = textOf(props, "draw:textarea-vertical-align");
     draft.paddingLeft = inchesOf(props, "fo:padding-left");
     draft.paddingRight = inchesOf(props, "fo:padding-right");
