@@ -72,8 +72,9 @@ TEST(DrawingImport, PagesTurnsGradientsImagesAndSearchReachTheStream) {
         {"viewer gradient", visio + "tdf76829-datetime-format.vsd", ",1,180\n", 1},
         {"bitmaps", visio + "bitmaps.vsd", "\nm,", 20},
         // The hit is written in the highlight colour, a c record of its own.
-        {"search", visio + "tdf76829-datetime-format.vsd --search marketing --search-colour '#00FF00'", ",0,255,0\nu,9,77,",
-         1},
+        // Each --search takes one term: the input may follow it.
+        {"search", "--search marketing --search-colour '#00FF00' " + visio + "tdf76829-datetime-format.vsd",
+         ",0,255,0\nu,9,77,", 1},
         {"whole words miss", visio + "tdf76829-datetime-format.vsd --search marketing --whole-word --search-colour '#00FF00'",
          ",0,255,0\n", 0},
         {"size", visio + "blue-box.vsdx --size 300x", "", 0},

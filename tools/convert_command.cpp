@@ -349,7 +349,9 @@ ConvertCommand::ConvertCommand(CLI::App& app, const std::string& library) : libr
     command_->add_option("--page", page_,
                          "Page of a drawing to convert, from 1 (default 1); all: every page, each into "
                          "DIR/NAME-pN.records (with --out-dir)");
-    command_->add_option("--search", input_.searchTerms, "Highlight every hit of TERM in text boxes (repeatable)");
+    // One term a --search, so that inputs may follow it.
+    command_->add_option("--search", input_.searchTerms, "Highlight every hit of TERM in text boxes (repeatable)")
+        ->allow_extra_args(false);
     command_->add_option("--search-colour", input_.searchColour, "Colour of the hits, #RRGGBB (default red)");
     command_->add_flag("--whole-word", input_.wholeWord, "Only hits that are whole words");
     command_->add_flag("--match-case", input_.matchCase, "Hits must match the terms' letter case");
