@@ -137,15 +137,59 @@ void mirror(std::string* pixels, uint32_t width, uint32_t height, bool horizonta
     }
 }
 
+// The bytes of a binary property (base64 in its text).
+struct Binary {
+    explicit Binary(const librevenge::RVNGProperty& property) : data(property.getStr()) {}
+    const unsigned char* bytes() const { return data.getDataBuffer(); }
+    size_t size() const { return data.size(); }
+    librevenge::RVNGBinaryData data;
+};
+
 }  // namespace
+
+uint64_t fillPicture(DrawingState& state, const RVNGPropertyList& style) {
+    const librevenge::RVNGProperty* data = style["draw:fill-image"];
+    if (data == nullptr || state.page == nullptr) return 0;
+    std::string text = data->getStr().cstr();
+    auto known = state.fillPictures.find(text);
+    if (known != state.fillPictures.end()) return known->second;
+    uint64_t& key = state.fillPictures[text];
+    Binary binary(*data);
+    const librevenge::RVNGProperty* mime = style["librevenge:mime-type"];
+    ImageType type = binary.size() == 0 ? ImageType::Unknown
+                                        : imageType(binary.bytes(), binary.size(), mime != nullptr ? mime->getStr().cstr() : "");
+    if (loaderName(type) == nullptr) return key;
+    // At most the page's size on the target: the fill is stretched over a rectangle of the page.
+    SizeLimit limit{};
+    limit.width = std::max(1, static_cast<int>(std::min(state.pageWidth * state.pixelsPerInchX, double{refhost::kMaxRasterSide})));
+    limit.height = std::max(1, static_cast<int>(std::min(state.pageHeight * state.pixelsPerInchY, double{refhost::kMaxRasterSide})));
+    refhost::HostPicture picture;
+    picture.raster = true;
+    picture.requestKind = 2;
+    picture.formatCode = 10;
+    std::string reason;
+    if (!decode(binary.bytes(), binary.size(), type, limit, &picture.width, &picture.height, &picture.pixels, &reason)) {
+        state.warn("a bitmap fill (" + std::string(loaderName(type)) + ") is not drawn: " + reason);
+        return key;
+    }
+    state.pixelCount += uint64_t{picture.width} * picture.height;
+    if (state.pixelCount > kMaxPixels) {
+        if (state.failure.empty()) state.failure = "its images hold more than " + std::to_string(kMaxPixels) + " pixels";
+        return key;
+    }
+    javtool::Script& script = state.page->script;
+    key = script.pictures.size() + 1;
+    script.pictures.emplace_back(key, std::move(picture));
+    return key;
+}
 
 void drawImage(DrawingState& state, const RVNGPropertyList& props) {
     const librevenge::RVNGProperty* data = props["office:binary-data"];
     const librevenge::RVNGProperty* mimeProperty = props["librevenge:mime-type"];
     std::string mime = mimeProperty != nullptr ? mimeProperty->getStr().cstr() : "";
     if (data == nullptr) return;
-    librevenge::RVNGBinaryData binary(data->getStr());
-    const unsigned char* bytes = binary.getDataBuffer();
+    Binary binary(*data);
+    const unsigned char* bytes = binary.bytes();
     size_t size = binary.size();
     if (bytes == nullptr || size == 0) return;
 

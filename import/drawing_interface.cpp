@@ -86,14 +86,14 @@ void DrawingState::warn(const std::string& line) {
         page->warnings.push_back(line);
 }
 
-void DrawingState::applyStyle() {
+void DrawingState::applyStyle(bool rectangle) {
     if (sink == nullptr) return;
     LineAttributes pen = penOf(*this);
     if (!lastPen || std::memcmp(&*lastPen, &pen, sizeof pen) != 0) {
         add(javtool::bodyBuilder(kKindLineAtt, pen));
         lastPen = pen;
     }
-    FillAttributes fill = fillOf(*this);
+    FillAttributes fill = fillOf(*this, rectangle);
     if (!lastFill || std::memcmp(&*lastFill, &fill, sizeof fill) != 0) {
         add(javtool::bodyBuilder(kKindFillAtt, fill));
         lastFill = fill;
@@ -207,6 +207,7 @@ void DrawingCollector::startPage(const RVNGPropertyList& props) {
     s.sink = nullptr;
     s.page = nullptr;
     s.forgetStyle();
+    s.fillPictures.clear();
     if (!s.failure.empty() || (s.options.page != 0 && s.options.page != number)) return;
 
     double pixelsX = 0;
@@ -287,7 +288,9 @@ void DrawingCollector::drawRectangle(const RVNGPropertyList& props) {
     double w = inchesOf(props, "svg:width");
     double h = inchesOf(props, "svg:height");
     double degrees = rotationOf(props);
-    s.applyStyle();
+    double rx = inchesOf(props, "svg:rx");
+    double ry = inchesOf(props, "svg:ry");
+    s.applyStyle(degrees == 0 && !(rx > 0 && ry > 0));
     if (degrees != 0) {
         PagePoint centre{x + w / 2, y + h / 2};
         Subpath outline;
@@ -299,8 +302,6 @@ void DrawingCollector::drawRectangle(const RVNGPropertyList& props) {
     }
     PointPair topLeft = s.point({x, y});
     PointPair bottomRight = s.point({x + w, y + h});
-    double rx = inchesOf(props, "svg:rx");
-    double ry = inchesOf(props, "svg:ry");
     if (rx > 0 && ry > 0) {
         RoundRectData body{};
         body.x0 = topLeft.x;

@@ -114,6 +114,8 @@ struct DrawingState {
     std::map<int, librevenge::RVNGPropertyList> spanStyles;
     std::map<int, librevenge::RVNGPropertyList> paragraphStyles;
     std::optional<TextDraft> text;
+    // The page's fill pictures by their image data, as the keys fills name.
+    std::map<std::string, uint64_t> fillPictures;
 
     uint64_t objectCount = 0;
     uint64_t pointCount = 0;
@@ -131,15 +133,16 @@ struct DrawingState {
     bool countPoints(size_t count);
     // A warning of the page, each text once.
     void warn(const std::string& line);
-    // Sends the pen and fill of the style in force when they changed.
-    void applyStyle();
+    // Sends the pen and fill of the style in force when they changed; a
+    // rectangle may take a bitmap fill as a picture fill.
+    void applyStyle(bool rectangle = false);
     // Forgets what was handed over last, so the next shape sends both.
     void forgetStyle();
 };
 
 // The pen and the fill the style describes (drawing_style.cpp).
 LineAttributes penOf(const DrawingState& state);
-FillAttributes fillOf(DrawingState& state);
+FillAttributes fillOf(DrawingState& state, bool rectangle);
 
 // A path's subpaths in page positions: with `curved` false the vertices of
 // a polygon or polyline, with `curved` true a start point followed by groups
@@ -164,6 +167,10 @@ void endText(DrawingState& state);
 
 // drawGraphicObject (drawing_images.cpp).
 void drawImage(DrawingState& state, const librevenge::RVNGPropertyList& props);
+// The key of the page's fill picture for the style's bitmap (draw:fill-image),
+// registered with the page on first use; 0 (after a page warning) when the
+// image cannot be decoded.
+uint64_t fillPicture(DrawingState& state, const librevenge::RVNGPropertyList& style);
 
 }  // namespace javimport
 

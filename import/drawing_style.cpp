@@ -16,6 +16,7 @@ using librevenge::RVNGPropertyList;
 
 constexpr int32_t kFillNone = 0;
 constexpr int32_t kFillSolid = 1;
+constexpr int32_t kFillPicture = 4;
 constexpr int32_t kFillGradient = 5;
 constexpr int32_t kGradientLinear = 1;
 constexpr int32_t kGradientElliptical = 2;
@@ -139,18 +140,24 @@ LineAttributes penOf(const DrawingState& state) {
     return pen;
 }
 
-// The fill: none, solid, or a gradient. Bitmap fills and hatches are drawn
-// in their fill colour (or not at all without one), with a page warning.
-FillAttributes fillOf(DrawingState& state) {
+// The fill: none, solid, or a gradient. A bitmap fill that stretches its
+// picture over a rectangle is the driver's picture fill; other bitmap fills
+// (tiled, or on any other shape) and hatches are drawn in their fill colour
+// (or not at all without one), with a page warning.
+FillAttributes fillOf(DrawingState& state, bool rectangle) {
     const RVNGPropertyList& style = state.style;
     FillAttributes fill{};
     std::string kind = textOf(style, "draw:fill");
+    std::string repeat = textOf(style, "style:repeat");
     if (kind == "solid") {
         fill.fillStyle = kFillSolid;
         fill.fillColour = colourOf(style, "draw:fill-color", 0);
     } else if (kind == "gradient") {
         fill.fillStyle = kFillGradient;
         fill.gradient = gradientOf(style);
+    } else if (kind == "bitmap" && rectangle && (repeat.empty() || repeat == "stretch") &&
+               (fill.pictureRef = fillPicture(state, style)) != 0) {
+        fill.fillStyle = kFillPicture;
     } else if (!kind.empty() && kind != "none") {
         state.warn(kind + " fills are drawn in their fill colour");
         if (style["draw:fill-color"] != nullptr) {

@@ -13,6 +13,7 @@
 #include "import/drawing_interface.h"
 #include "stream/object_kind.h"
 #include "tests/command_runner.h"
+#include "tools/script_runner.h"
 
 namespace {
 
@@ -300,6 +301,42 @@ TEST_F(Collector, TextObjectsBecomeOneTextBox) {
     ASSERT_EQ(text.byteLength, 4);
     EXPECT_EQ(std::memcmp(text.text, "A\0\xAC\x20", 4), 0);
     EXPECT_EQ(text.encoding, 51);
+}
+
+// A bitmap stretched over a rectangle is the driver's picture fill, placed
+// as an element; on another shape it falls back to its fill colour.
+TEST_F(Collector, StretchedBitmapFillsOfRectanglesArePictureFills) {
+    Props style;
+    style.insert("draw:fill", "bitmap");
+    style.insert("draw:fill-color", "#808080");
+    style.insert("librevenge:mime-type", "image/png");
+    style.insert("draw:fill-image",
+                 librevenge::RVNGBinaryData("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=="));
+    collector_.setStyle(style);
+    Props shape;
+    shape.insert("svg:x", 0.25);
+    shape.insert("svg:y", 0.25);
+    shape.insert("svg:width", 0.5);
+    shape.insert("svg:height", 0.5);
+    collector_.drawRectangle(shape);
+    shape.insert("svg:cx", 1.5);
+    shape.insert("svg:cy", 0.5);
+    shape.insert("svg:rx", 0.25);
+    shape.insert("svg:ry", 0.25);
+    collector_.drawEllipse(shape);
+    collector_.endPage();
+    std::vector<javimport::ImportedPage> pages = collector_.takePages();
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].script.pictures.size(), 1u);
+    EXPECT_EQ(pages[0].script.pictures[0].second.width, 1u);
+    refhost::MemoryStream* stream = host_.memoryStream();
+    const javtool::DriverApi driver{nullptr, startTrgJAV, shutDownJAVtrg, putJAVobject};
+    javtool::RunOutcome outcome = javtool::runScript(pages[0].script, host_, driver, &stream->base);
+    EXPECT_EQ(outcome.failedObject, -1);
+    std::string records = stream->text();
+    EXPECT_NE(records.find("\nm,24,24,48,48\n"), std::string::npos) << records;
+    EXPECT_NE(records.find("t,-1,-1,-1,128,128,128,0\no,120,24,48,48\n"), std::string::npos) << records;
+    ASSERT_EQ(pages[0].warnings.size(), 1u);
 }
 
 }  // namespace
