@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numbers>
 
 #include "import/drawing_state.h"
 #include "stream/object_kind.h"
@@ -158,7 +159,7 @@ double rotationOf(const RVNGPropertyList& props) {
 
 // `p` turned `degrees` counter-clockwise (as seen on the page) about `centre`.
 PagePoint turned(PagePoint p, PagePoint centre, double degrees) {
-    double a = degrees * M_PI / 180.0;
+    double a = degrees * std::numbers::pi / 180.0;
     double dx = p.x - centre.x;
     double dy = p.y - centre.y;
     return PagePoint{centre.x + dx * std::cos(a) + dy * std::sin(a), centre.y - dx * std::sin(a) + dy * std::cos(a)};

@@ -4,6 +4,7 @@
 // of at most a quarter turn.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "import/drawing_state.h"
@@ -82,7 +83,7 @@ void Builder::arc(double rx, double ry, double degrees, bool large, bool sweep, 
         line(p);
         return;
     }
-    double phi = degrees * M_PI / 180.0;
+    double phi = degrees * std::numbers::pi / 180.0;
     double cosPhi = std::cos(phi);
     double sinPhi = std::sin(phi);
     double dx = (from.x - p.x) / 2;
@@ -105,13 +106,13 @@ void Builder::arc(double rx, double ry, double degrees, bool large, bool sweep, 
     double start = std::atan2((y1 - cyPrime) / ry, (x1 - cxPrime) / rx);
     double end = std::atan2((-y1 - cyPrime) / ry, (-x1 - cxPrime) / rx);
     double sweepAngle = end - start;
-    if (sweep && sweepAngle < 0) sweepAngle += 2 * M_PI;
-    if (!sweep && sweepAngle > 0) sweepAngle -= 2 * M_PI;
+    if (sweep && sweepAngle < 0) sweepAngle += 2 * std::numbers::pi;
+    if (!sweep && sweepAngle > 0) sweepAngle -= 2 * std::numbers::pi;
     if (!std::isfinite(sweepAngle)) {
         line(p);
         return;
     }
-    int pieces = std::max(1, static_cast<int>(std::ceil(std::fabs(sweepAngle) / (M_PI / 2) - 1e-9)));
+    int pieces = std::max(1, static_cast<int>(std::ceil(std::fabs(sweepAngle) / (std::numbers::pi / 2) - 1e-9)));
     double step = sweepAngle / pieces;
     double k = 4.0 / 3.0 * std::tan(step / 4);
     auto at = [&](double t) {
@@ -191,7 +192,7 @@ std::vector<Subpath> readPath(const librevenge::RVNGPropertyListVector& path) {
 
 Subpath ellipseCurve(PagePoint centre, double rx, double ry, double degrees) {
     Builder b;
-    double a = degrees * M_PI / 180.0;
+    double a = degrees * std::numbers::pi / 180.0;
     // The ellipse's axes turned counter-clockwise on a page whose y grows downwards.
     auto at = [&](double t) {
         double x = rx * std::cos(t);
@@ -199,7 +200,7 @@ Subpath ellipseCurve(PagePoint centre, double rx, double ry, double degrees) {
         return PagePoint{centre.x + x * std::cos(a) + y * std::sin(a), centre.y - x * std::sin(a) + y * std::cos(a)};
     };
     b.move(at(0));
-    b.arc(rx, ry, -degrees, false, true, at(M_PI));
+    b.arc(rx, ry, -degrees, false, true, at(std::numbers::pi));
     b.arc(rx, ry, -degrees, false, true, at(0));
     b.finish(true);
     return b.done.empty() ? Subpath{} : std::move(b.done.front());

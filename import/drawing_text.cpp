@@ -10,7 +10,9 @@
 // object turns its box about the frame's centre.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <numbers>
 #include <string>
 
 #include "import/drawing_state.h"
@@ -209,7 +211,7 @@ void endText(DrawingState& state) {
     PagePoint corner{draft.origin.x + draft.paddingLeft, draft.origin.y + offset};
     if (draft.rotation != 0) {
         PagePoint centre{draft.origin.x + draft.width / 2, draft.origin.y + draft.height / 2};
-        double a = draft.rotation * M_PI / 180.0;
+        double a = draft.rotation * std::numbers::pi / 180.0;
         double dx = corner.x - centre.x;
         double dy = corner.y - centre.y;
         corner = PagePoint{centre.x + dx * std::cos(a) + dy * std::sin(a), centre.y - dx * std::sin(a) + dy * std::cos(a)};
