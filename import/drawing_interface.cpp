@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <numbers>
@@ -165,6 +166,53 @@ PagePoint turned(PagePoint p, PagePoint centre, double degrees) {
     return PagePoint{centre.x + dx * std::cos(a) + dy * std::sin(a), centre.y - dx * std::sin(a) + dy * std::cos(a)};
 }
 
+// The arrowhead of a line end: a triangle in the pen's colour, its tip on
+// the end `tip`, pointing away from `from`, as wide as
+// draw:marker-<end>-width and as long as its viewbox's aspect makes it.
+// Every marker shape is drawn as this triangle.
+void drawMarker(DrawingState& state, const char* end, PagePoint tip, PagePoint from) {
+    const librevenge::RVNGPropertyList& style = state.style;
+    std::string prefix = std::string("draw:marker-") + end;
+    if (style[(prefix + "-path").c_str()] == nullptr) return;
+    double width = inchesOf(style, (prefix + "-width").c_str(), 0.1);
+    double dx = tip.x - from.x;
+    double dy = tip.y - from.y;
+    double distance = std::hypot(dx, dy);
+    if (!(width > 0) || !(distance > 0)) return;
+    double aspect = 1.0;
+    if (const librevenge::RVNGProperty* box = style[(prefix + "-viewbox").c_str()]) {
+        double x = 0, y = 0, w = 0, h = 0;
+        if (std::sscanf(box->getStr().cstr(), "%lf %lf %lf %lf", &x, &y, &w, &h) == 4 && w > 0 && h > 0) aspect = std::min(h / w, 4.0);
+    }
+    double ux = dx / distance;
+    double uy = dy / distance;
+    double length = width * aspect;
+    PagePoint base{tip.x - ux * length, tip.y - uy * length};
+    Subpath head;
+    head.closed = true;
+    head.points = {tip, PagePoint{base.x - uy * width / 2, base.y + ux * width / 2},
+                   PagePoint{base.x + uy * width / 2, base.y - ux * width / 2}};
+    FillAttributes fill{};
+    fill.fillStyle = 1;
+    fill.fillColour = penOf(state).lineColour;
+    if (!state.lastFill || std::memcmp(&*state.lastFill, &fill, sizeof fill) != 0) {
+        state.add(javtool::bodyBuilder(kKindFillAtt, fill));
+        state.lastFill = fill;
+    }
+    std::vector<PointPair> points;
+    for (const PagePoint& p : head.points) points.push_back(state.point(p));
+    if (state.countPoints(points.size())) state.add(javtool::polygonObject(kKindPolygon, points));
+}
+
+// The point before `index` (going back) or after it that differs from it.
+PagePoint neighbour(const std::vector<PagePoint>& points, size_t index, int step) {
+    for (size_t i = index; i < points.size(); i = static_cast<size_t>(static_cast<long>(i) + step)) {
+        if (points[i].x != points[index].x || points[i].y != points[index].y) return points[i];
+        if (i == 0 && step < 0) break;
+    }
+    return points[index];
+}
+
 // Hands over a subpath as a polygon, polyline or curve.
 void drawSubpath(DrawingState& state, const Subpath& subpath) {
     if (subpath.points.size() < 2 || !state.countPoints(subpath.points.size())) return;
@@ -177,6 +225,11 @@ void drawSubpath(DrawingState& state, const Subpath& subpath) {
         state.add(javtool::polygonObject(kKindPolygon, points));
     else
         state.add(javtool::polylineObject(kKindPolyline, points));
+    if (!subpath.closed) {
+        const std::vector<PagePoint>& p = subpath.points;
+        drawMarker(state, "start", p.front(), neighbour(p, 0, 1));
+        drawMarker(state, "end", p.back(), neighbour(p, p.size() - 1, -1));
+    }
 }
 
 }  // namespace

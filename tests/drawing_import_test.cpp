@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -258,6 +259,36 @@ TEST_F(Collector, PathsBecomeOneObjectPerSubpath) {
     EXPECT_EQ(curve.points[6].x, 2160);
     EXPECT_EQ(curve.points[6].y, 720);
     EXPECT_EQ(curve.points[3].y, 720 - 360);  // sweep 0: the arc bulges down the page
+}
+
+// A line end with a marker gets an arrowhead in the pen's colour, its tip
+// on the end, as wide as the marker and as long as its viewbox's aspect.
+TEST_F(Collector, MarkedLineEndsGetArrowheads) {
+    Props style;
+    style.insert("draw:stroke", "solid");
+    style.insert("svg:stroke-color", "#FF0000");
+    style.insert("draw:marker-end-path", "m10 0-10 30h20z");
+    style.insert("draw:marker-end-viewbox", "0 0 20 30");
+    style.insert("draw:marker-end-width", 0.2);
+    collector_.setStyle(style);
+    librevenge::RVNGPropertyListVector points;
+    for (double x : {0.5, 1.5}) {
+        Props point;
+        point.insert("svg:x", x);
+        point.insert("svg:y", 0.5);
+        points.append(point);
+    }
+    Props line;
+    line.insert("svg:points", points);
+    collector_.drawPolyline(line);
+    std::vector<int32_t> expected = {kKindLineAtt, kKindFillAtt, kKindPolyline, kKindFillAtt, kKindPolygon};
+    ASSERT_EQ(kinds(), expected);
+    EXPECT_EQ(body<FillAttributes>(objects_[3]).fillColour, 0x0000FFu);
+    const PointList* head = body<PolygonData>(objects_[4]).points;
+    ASSERT_EQ(head->count, 3u);
+    EXPECT_EQ(head->points[0].x, 2160);
+    EXPECT_EQ(head->points[1].x, 1728);
+    EXPECT_EQ(std::abs(head->points[1].y - head->points[2].y), 288);
 }
 
 // A text object: its box is the text's block, centred in the frame; each
