@@ -262,6 +262,7 @@ void DrawingCollector::startPage(const RVNGPropertyList& props) {
     s.page = nullptr;
     s.forgetStyle();
     s.fillPictures.clear();
+    s.table.reset();
     if (!s.failure.empty() || (s.options.page != 0 && s.options.page != number)) return;
 
     double pixelsX = 0;
@@ -451,14 +452,60 @@ void DrawingCollector::startTextObject(const RVNGPropertyList& props) {
 
 void DrawingCollector::endTextObject() { endText(*state_); }
 
-// Tables hand their cells' text outside any text object: not drawn.
-void DrawingCollector::startTableObject(const RVNGPropertyList&) { state_->warn("tables are not drawn"); }
-void DrawingCollector::openTableRow(const RVNGPropertyList&) {}
+// Tables: each cell's text is a text box filling the cell's place in the
+// grid of the columns' widths and the rows' heights. Cell borders and
+// backgrounds are not drawn.
+void DrawingCollector::startTableObject(const RVNGPropertyList& props) {
+    endTextObject();
+    TableDraft table;
+    table.origin = PagePoint{inchesOf(props, "svg:x"), inchesOf(props, "svg:y")};
+    table.columnEdges.push_back(0);
+    if (const RVNGPropertyListVector* columns = props.child("librevenge:table-columns")) {
+        for (unsigned long i = 0; i < columns->count(); ++i)
+            table.columnEdges.push_back(table.columnEdges.back() + std::max(0.0, inchesOf((*columns)[i], "style:column-width")));
+    }
+    state_->table = std::move(table);
+}
+
+void DrawingCollector::openTableRow(const RVNGPropertyList& props) {
+    if (!state_->table) return;
+    TableDraft& table = *state_->table;
+    if (table.rowOpen) table.rowTop += table.rowHeight;
+    double height = inchesOf(props, "librevenge:row-height", inchesOf(props, "style:row-height", inchesOf(props, "style:min-row-height")));
+    table.rowHeight = std::max(0.0, height);
+    table.column = 0;
+    table.rowOpen = true;
+}
+
 void DrawingCollector::closeTableRow() {}
-void DrawingCollector::openTableCell(const RVNGPropertyList&) {}
-void DrawingCollector::closeTableCell() {}
+
+void DrawingCollector::openTableCell(const RVNGPropertyList& props) {
+    DrawingState& s = *state_;
+    if (!s.table || s.sink == nullptr) return;
+    TableDraft& table = *s.table;
+    const librevenge::RVNGProperty* column = props["librevenge:column"];
+    const librevenge::RVNGProperty* spanned = props["table:number-columns-spanned"];
+    size_t last = table.columnEdges.size() - 1;
+    size_t first = column != nullptr && column->getInt() >= 0 ? static_cast<size_t>(column->getInt()) : table.column;
+    first = std::min(first, last);
+    size_t span = spanned != nullptr && spanned->getInt() > 1 ? static_cast<size_t>(spanned->getInt()) : 1;
+    size_t end = std::min(last, first + span);
+    table.column = end;
+    RVNGPropertyList cell;
+    cell.insert("svg:x", table.origin.x + table.columnEdges[first]);
+    cell.insert("svg:y", table.origin.y + table.rowTop);
+    cell.insert("svg:width", table.columnEdges[end] - table.columnEdges[first]);
+    cell.insert("svg:height", table.rowHeight);
+    startText(s, cell);
+}
+
+void DrawingCollector::closeTableCell() { endTextObject(); }
 void DrawingCollector::insertCoveredTableCell(const RVNGPropertyList&) {}
-void DrawingCollector::endTableObject() {}
+
+void DrawingCollector::endTableObject() {
+    endTextObject();
+    state_->table.reset();
+}
 
 void DrawingCollector::insertTab() { insertTextTab(*state_); }
 void DrawingCollector::insertSpace() { insertTextUnits(*state_, librevenge::RVNGString(" ")); }

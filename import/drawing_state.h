@@ -85,6 +85,17 @@ struct TextDraft {
     std::vector<std::vector<TextPiece>> lines;
 };
 
+// A table being drawn: its cells are text boxes in the grid of its columns
+// and rows.
+struct TableDraft {
+    PagePoint origin;
+    std::vector<double> columnEdges;  // from the table's left, one more than the columns
+    double rowTop = 0;                // the current row's top, from the table's top
+    double rowHeight = 0;
+    size_t column = 0;
+    bool rowOpen = false;
+};
+
 // Everything the callbacks share.
 struct DrawingState {
     explicit DrawingState(const ImportOptions& importOptions) : options(importOptions) {}
@@ -114,6 +125,7 @@ struct DrawingState {
     std::map<int, librevenge::RVNGPropertyList> spanStyles;
     std::map<int, librevenge::RVNGPropertyList> paragraphStyles;
     std::optional<TextDraft> text;
+    std::optional<TableDraft> table;
     // The page's fill pictures by their image data, as the keys fills name.
     std::map<std::string, uint64_t> fillPictures;
 

@@ -80,6 +80,8 @@ TEST(DrawingImport, PagesTurnsGradientsImagesAndSearchReachTheStream) {
         {"whole words miss", visio + "tdf76829-datetime-format.vsd --search marketing --whole-word --search-colour '#00FF00'",
          ",0,255,0\n", 0},
         {"size", visio + "blue-box.vsdx --size 300x", "", 0},
+        // A table cell's text, its own text box.
+        {"table cell", (kCorpus / "publisher" / "Sample.pub").string() + " --page 2", "u,9,84,111,112,32,114,105,103,104,116\n", 1},
     };
     for (const Case& c : cases) {
         fs::path out = scratch.path / "out.records";
