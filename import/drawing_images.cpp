@@ -36,7 +36,12 @@ ImageType imageType(const unsigned char* b, size_t n, const std::string& mime) {
     if (n >= 6 && (std::memcmp(b, "GIF87a", 6) == 0 || std::memcmp(b, "GIF89a", 6) == 0)) return ImageType::Gif;
     if (n >= 2 && b[0] == 'B' && b[1] == 'M') return ImageType::Bmp;
     if (mime.find("wmf") != std::string::npos || mime.find("emf") != std::string::npos) return ImageType::Metafile;
+    // A placeable metafile, a metafile's own header (in memory or on disk,
+    // nine words, version 1 or 3), or an enhanced metafile's signature.
     if (n >= 4 && std::memcmp(b, "\xD7\xCD\xC6\x9A", 4) == 0) return ImageType::Metafile;
+    if (n >= 6 && (b[0] == 1 || b[0] == 2) && b[1] == 0 && b[2] == 9 && b[3] == 0 && (b[5] == 1 || b[5] == 3) && b[4] == 0)
+        return ImageType::Metafile;
+    if (n >= 44 && b[0] == 1 && b[1] == 0 && b[2] == 0 && b[3] == 0 && std::memcmp(b + 40, " EMF", 4) == 0) return ImageType::Metafile;
     return ImageType::Unknown;
 }
 
