@@ -18,6 +18,7 @@
 #include "import/formats.h"
 #include "stream/object_kind.h"
 #include "tools/object_builders.h"
+#include "tools/script_place.h"
 
 namespace javimport {
 
@@ -215,7 +216,7 @@ void drawImage(DrawingState& state, const RVNGPropertyList& props) {
         return;
     }
     if (type == ImageType::Unknown) {
-        state.warn("an image of type " + (mime.empty() ? std::string("unknown") : mime) + " is not drawn");
+        state.warn("an image of type " + (mime.empty() ? std::string("unknown") : javtool::shown(mime)) + " is not drawn");
         return;
     }
 

@@ -82,8 +82,11 @@ bool DrawingState::countPoints(size_t count) {
     return failure.empty();
 }
 
+// At most this many warnings a page: the rest say nothing new.
+constexpr size_t kMaxPageWarnings = 16;
+
 void DrawingState::warn(const std::string& line) {
-    if (page == nullptr || sink == nullptr) return;
+    if (page == nullptr || sink == nullptr || page->warnings.size() >= kMaxPageWarnings) return;
     if (std::find(page->warnings.begin(), page->warnings.end(), line) == page->warnings.end())
         page->warnings.push_back(line);
 }
@@ -264,6 +267,11 @@ void DrawingCollector::startPage(const RVNGPropertyList& props) {
     s.fillPictures.clear();
     s.table.reset();
     if (!s.failure.empty() || (s.options.page != 0 && s.options.page != number)) return;
+    // A page counts as an object, so that a file of endless empty pages ends too.
+    if (++s.objectCount > kMaxObjects) {
+        s.failure = "it makes more than " + std::to_string(kMaxObjects) + " objects";
+        return;
+    }
 
     double pixelsX = 0;
     double pixelsY = 0;
