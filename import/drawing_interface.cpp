@@ -66,13 +66,14 @@ PointPair DrawingState::point(PagePoint p) const {
 
 int32_t DrawingState::units(double lengthInches) const { return saturate(lengthInches * kUnitsPerInch); }
 
-void DrawingState::add(javtool::ObjectBuilder builder) {
-    if (sink == nullptr || !failure.empty()) return;
-    if (++objectCount > kMaxObjects) {
+bool DrawingState::countObject() {
+    if (++objectCount > kMaxObjects && failure.empty())
         failure = "it makes more than " + std::to_string(kMaxObjects) + " objects";
-        return;
-    }
-    sink->push_back(std::move(builder));
+    return failure.empty();
+}
+
+void DrawingState::add(javtool::ObjectBuilder builder) {
+    if (sink != nullptr && failure.empty() && countObject()) sink->push_back(std::move(builder));
 }
 
 bool DrawingState::countPoints(size_t count) {
@@ -268,10 +269,7 @@ void DrawingCollector::startPage(const RVNGPropertyList& props) {
     s.table.reset();
     if (!s.failure.empty() || (s.options.page != 0 && s.options.page != number)) return;
     // A page counts as an object, so that a file of endless empty pages ends too.
-    if (++s.objectCount > kMaxObjects) {
-        s.failure = "it makes more than " + std::to_string(kMaxObjects) + " objects";
-        return;
-    }
+    if (!s.countObject()) return;
 
     double pixelsX = 0;
     double pixelsY = 0;

@@ -139,6 +139,8 @@ struct DrawingState {
     PointPair point(PagePoint p) const;
     int32_t units(double lengthInches) const;
 
+    // Counts an object; false (and the failure set) beyond the limit.
+    bool countObject();
     // Hands an object to the page (or master page) being drawn.
     void add(javtool::ObjectBuilder builder);
     // Counts points a shape makes; false (and the failure set) beyond the limit.
