@@ -57,9 +57,11 @@ bool readInput(const std::string& path, std::string* text, std::ostream& message
 }
 
 // Whether the input is an object script: its first byte after white space
-// opens a JSON object. Anything else is offered to the importers.
+// (and a byte order mark) opens a JSON object. Anything else is offered to
+// the importers.
 bool looksLikeScript(const std::string& text) {
-    size_t first = text.find_first_not_of(" \t\r\n");
+    size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    size_t first = text.find_first_not_of(" \t\r\n", start);
     return first != std::string::npos && text[first] == '{';
 }
 
