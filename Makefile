@@ -7,7 +7,7 @@ SAMPLE ?= examples/sample.json
 DEMO_OUT ?= $(BUILD)/sample.records
 DEMO_PREVIEW ?= $(basename $(DEMO_OUT))
 FUZZ_SECONDS ?= 10
-FUZZERS := object_stream text_search host_failures script_reader record_reader
+FUZZERS := object_stream text_search host_failures script_reader record_reader import
 
 .PHONY: all bootstrap build demo test asan tsan ubsan memcheck coverage fuzz fuzz-smoke bench package clean
 

@@ -30,6 +30,9 @@ bool scriptReader(const uint8_t* data, size_t size);
 // The bytes as a record stream, read strictly and leniently in one piece
 // and in pieces cut where the input says, and drawn by the SVG preview.
 bool recordReader(const uint8_t* data, size_t size);
+// The bytes as a drawing file: imported, every page, by the importer that
+// recognises them, and each page run through the reference host.
+bool importDrawing(const uint8_t* data, size_t size);
 
 struct FuzzTarget {
     const char* name;  // the folder of its corpus, dictionary and regressions
@@ -42,6 +45,7 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {.name = "host_failures", .run = hostFailures},
     {.name = "script_reader", .run = scriptReader},
     {.name = "record_reader", .run = recordReader},
+    {.name = "import", .run = importDrawing},
 };
 
 }  // namespace javfuzz

@@ -319,4 +319,15 @@ bool encodeText(const std::string& utf8, int32_t code, bool bigEndianUnits, std:
     return convertBytes(converters, utf8, "UTF-8", 1, name, -1, out);
 }
 
+// The host encoding of text in a font of Windows character set `charset`:
+// the first of the host's code pages whose fonts carry that set, Windows-1252
+// for a set the host has no code page of.
+int32_t encodingOfCharset(uint8_t charset) {
+    static constexpr int32_t kCodePages[] = {kEncodingWestern, kEncodingShiftJis, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 41};
+    for (int32_t code : kCodePages) {
+        if (charsetOfEncoding(code) == charset) return code;
+    }
+    return kEncodingWestern;
+}
+
 }  // namespace refhost

@@ -50,6 +50,9 @@ bool encodeText(const std::string& utf8, int32_t code, bool bigEndianUnits, std:
 // The iconv name of a host encoding code, or nullptr when unknown.
 const char* encodingName(int32_t code, bool bigEndianUnits);
 
+// The host encoding of text in a font of Windows character set `charset`.
+int32_t encodingOfCharset(uint8_t charset);
+
 }  // namespace refhost
 
 #endif

@@ -20,15 +20,16 @@
 #include <memory>
 #include <set>
 
+#include <javtrg/host_services.h>
 #include <libwmf/api.h>
 #include <libwmf/defs.h>
 #include <libwmf/ipa.h>
 #include <libwmf/macro.h>
 
 #include "import/metafile_bitmap.h"
-#include "stream/numeric.h"
-#include <javtrg/host_services.h>
-#include "text/charset.h"
+#include "import/host_units.h"
+#include "host/host_text.h"
+#include "tools/object_builders.h"
 
 namespace javimport {
 
@@ -156,8 +157,8 @@ struct Device {
     std::string failure;
     uint64_t held = 0;  // bytes of points and pixels in the objects so far
 
-    int32_t x(double dx) const { return JAVtRound(frame[0] + (dx - origin.x) * scaleX); }
-    int32_t y(double dy) const { return JAVtRound(frame[3] - (dy - origin.y) * scaleY); }
+    int32_t x(double dx) const { return saturate(frame[0] + (dx - origin.x) * scaleX); }
+    int32_t y(double dy) const { return saturate(frame[3] - (dy - origin.y) * scaleY); }
     PointPair point(const wmfD_Coord& p) const { return PointPair{x(p.x), y(p.y)}; }
     double lengthX(double d) const { return std::fabs(d * scaleX); }
     double lengthY(double d) const { return std::fabs(d * scaleY); }
@@ -188,7 +189,7 @@ struct Device {
     }
 
     void addPoints(int32_t kind, const std::vector<PointPair>& points) {
-        addHolding(points.size() * sizeof(PointPair), javtool::pointListObject(kind, points));
+        addHolding(points.size() * sizeof(PointPair), kind == kKindPolyline ? javtool::polylineObject(kind, points) : javtool::polygonObject(kind, points));
     }
 
     void setPen(const LineAttributes& want) {
@@ -203,7 +204,7 @@ struct Device {
         LineAttributes want{};
         const wmfPen* p = dc->pen;
         if (p != nullptr && WMF_PEN_STYLE(p) != PS_NULL) {
-            want.lineWidth = std::max(1, JAVtRound(lengthX(p->width) + 0.5));
+            want.lineWidth = std::max(1, saturate(lengthX(p->width) + 0.5));
             want.lineColour = colourEntry(p->lopnColor);
             if (WMF_PEN_STYLE(p) != PS_SOLID && WMF_PEN_STYLE(p) != PS_INSIDEFRAME)
                 warn("dashed and dotted pens are drawn solid");
@@ -269,17 +270,17 @@ void Device::flushRun() {
     double width = std::max(static_cast<double>(run.bytes.size()) * kByteAdvance * height, placed + height * kByteAdvance);
 
     TextBoxData box{};
-    box.x1 = JAVtRound(left);
-    box.y1 = JAVtRound(top);
-    box.x2 = JAVtRound(left + width);
-    box.y2 = JAVtRound(top - height);
+    box.x1 = saturate(left);
+    box.y1 = saturate(top);
+    box.x2 = saturate(left + width);
+    box.y2 = saturate(top - height);
     box.rotation = ((f->lfEscapement % 3600) + 3600) % 3600;
 
     CharAttributes att{};
     att.charColour = colourEntry(run.colour);
     FontDescriptor& font = att.charFont;
-    font.height = -JAVtRound(height + 0.5);
-    font.width = f->lfWidth == f->lfHeight ? 0 : JAVtRound(f->lfWidth * height / std::max<double>(1, f->lfHeight));
+    font.height = -saturate(height + 0.5);
+    font.width = f->lfWidth == f->lfHeight ? 0 : saturate(f->lfWidth * height / std::max<double>(1, f->lfHeight));
     font.escapement = f->lfEscapement;
     font.orientation = f->lfOrientation;
     font.weight = f->lfWeight;
@@ -294,12 +295,12 @@ void Device::flushRun() {
     std::strncpy(font.faceName, run.face.c_str(), sizeof font.faceName - 1);
 
     TextStringData text{};
-    text.encoding = encodingForCharset(f->lfCharSet);
+    text.encoding = refhost::encodingOfCharset(f->lfCharSet);
     text.byteLength = static_cast<int64_t>(run.bytes.size());
 
     add(javtool::bodyBuilder(kKindTextBox, box));
     add(javtool::bodyBuilder(kKindCharAtt, att));
-    add(javtool::textStringObject(text, run.bytes));
+    add(javtool::textStringObject(kKindTextString, text.encoding, run.bytes));
     add([](refhost::ReferenceHost& host) { return host.newObject(kKindTextBoxEnd); });
     run.bytes.clear();
 }
@@ -349,8 +350,8 @@ void drawRectangle(wmfAPI* api, wmfDrawRectangle_t* r) {
         body.y0 = d.y(r->TL.y);
         body.x1 = d.x(r->BR.x);
         body.y1 = d.y(r->BR.y);
-        body.cornerX = JAVtRound(d.lengthX(r->width));
-        body.cornerY = JAVtRound(d.lengthY(r->height));
+        body.cornerX = saturate(d.lengthX(r->width));
+        body.cornerY = saturate(d.lengthY(r->height));
         return d.add(javtool::bodyBuilder(kKindRoundRect, body));
     }
     RectangleData body{d.x(r->TL.x), d.y(r->TL.y), d.x(r->BR.x), d.y(r->BR.y)};
@@ -364,12 +365,12 @@ void drawEllipse(wmfAPI* api, wmfDrawArc_t* e) {
     EllipseData body{};
     body.cx = d.x((e->TL.x + e->BR.x) / 2);
     body.cy = d.y((e->TL.y + e->BR.y) / 2);
-    int64_t rx = JAVtRound(d.lengthX((e->BR.x - e->TL.x) / 2));
-    int64_t ry = JAVtRound(d.lengthY((e->BR.y - e->TL.y) / 2));
-    body.ax = JAVtClamp32(body.cx + rx);
+    int64_t rx = saturate(d.lengthX((e->BR.x - e->TL.x) / 2));
+    int64_t ry = saturate(d.lengthY((e->BR.y - e->TL.y) / 2));
+    body.ax = clamp32(body.cx + rx);
     body.ay = body.cy;
     body.bx = body.cx;
-    body.by = JAVtClamp32(body.cy + ry);
+    body.by = clamp32(body.cy + ry);
     d.add(javtool::bodyBuilder(kKindEllipse, body));
 }
 
@@ -569,7 +570,8 @@ void bmpDraw(wmfAPI* api, wmfBMP_Draw_t* b) {
     body.image.width = cw;
     body.image.height = ch;
     uint64_t size = pixels.size();
-    d.addHolding(size, javtool::rasterObject(body, std::move(pixels)));
+    d.addHolding(size, javtool::rasterObject(kKindRaster, body.corners, body.image.width, body.image.height,
+                                                std::make_shared<const std::string>(std::move(pixels))));
 }
 
 void fontMap(wmfAPI*, wmfFont*) {}
@@ -630,15 +632,6 @@ std::string libraryMessage(const char* text, size_t size, wmf_error_t code) {
 }
 
 }  // namespace
-
-int32_t encodingForCharset(uint8_t charset) {
-    // The first row of a character set in the driver's table is its Windows
-    // code page.
-    for (const JAVtCharsetRow& row : kJAVtCharsetRows) {
-        if (row.charset == charset) return row.encoding;
-    }
-    return 7;
-}
 
 bool playMetafile(const std::string& bytes, const FrameChooser& choose, std::vector<ObjectBuilder>* objects,
                   std::vector<std::string>* warnings, std::string* error) {

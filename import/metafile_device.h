@@ -35,10 +35,6 @@ using FrameChooser = std::function<HostFrame(const MetafileExtent&)>;
 bool playMetafile(const std::string& bytes, const FrameChooser& choose, std::vector<javtool::ObjectBuilder>* objects,
                   std::vector<std::string>* warnings, std::string* error);
 
-// The host's encoding code for the bytes of text under a font's character
-// set (Windows-1252 for the ANSI, default, symbol and OEM sets).
-int32_t encodingForCharset(uint8_t charset);
-
 }  // namespace javimport
 
 #endif

@@ -95,7 +95,7 @@ int convertBatch(const std::vector<ConvertJob>& jobs, size_t threads, const Driv
     return report.status();
 }
 
-int ConvertCommand::runBatch() const {
+int ConvertCommand::runBatch(const InputOptions& input) const {
     // Every stream is named after its script; two scripts of one name, a
     // script from standard input, or a stream that would replace a script
     // of the batch are refused before anything is converted.
@@ -114,7 +114,8 @@ int ConvertCommand::runBatch() const {
             std::cerr << "javtrg: " << writer->second << " and " << script << " would both write " << output << "\n";
             return kExitBadInput;
         }
-        jobs.push_back(ConvertJob{script, output, elements_.empty() ? "" : (fs::path(elements_) / stem).string()});
+        jobs.push_back(ConvertJob{script, output, elements_.empty() ? "" : (fs::path(elements_) / stem).string(), input,
+                                  outDir_});
     }
     for (const ConvertJob& job : jobs) {
         for (const std::string& script : scripts_) {

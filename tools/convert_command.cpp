@@ -1,6 +1,8 @@
 #include "tools/convert_command.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include "host/reference_host.h"
+#include "import/formats.h"
 #include "tools/output_file.h"
 #include "tools/script.h"
 #include "tools/script_runner.h"
@@ -20,7 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The whole script, from a file or from standard input ("-").
+// Inputs larger than this are refused before they are read.
+constexpr std::uintmax_t kMaxInputBytes = std::uintmax_t{1} << 30;
+
+// The whole input, from a file or from standard input ("-").
 bool readInput(const std::string& path, std::string* text, std::ostream& messages) {
     std::stringstream buffer;
     if (path == kStandardStream) {
@@ -35,6 +41,10 @@ bool readInput(const std::string& path, std::string* text, std::ostream& message
             messages << "javtrg: " << path << ": is a directory; expected a script\n";
             return false;
         }
+        if (fs::is_regular_file(path, failure) && fs::file_size(path, failure) > kMaxInputBytes) {
+            messages << "javtrg: " << path << ": larger than " << (kMaxInputBytes >> 20) << " MiB; expected a smaller input\n";
+            return false;
+        }
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             messages << "javtrg: " << path << ": cannot read the script: " << std::strerror(errno) << "\n";
@@ -43,6 +53,89 @@ bool readInput(const std::string& path, std::string* text, std::ostream& message
         buffer << in.rdbuf();
     }
     *text = buffer.str();
+    return true;
+}
+
+// Whether the input is an object script: its first byte after white space
+// (and a byte order mark) opens a JSON object. Anything else is offered to
+// the importers.
+bool looksLikeScript(const std::string& text) {
+    size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    size_t first = text.find_first_not_of(" \t\r\n", start);
+    return first != std::string::npos && text[first] == '{';
+}
+
+// The target's pixel size asked on the command line, for a script: one side
+// given keeps the aspect of the picture's size.
+void applySize(const InputOptions& input, Script* script) {
+    if (input.width == 0 && input.height == 0) return;
+    double aspect = script->params.sizeX > 0 && script->params.sizeY > 0 ? script->params.sizeY / script->params.sizeX : 1.0;
+    double width = input.width != 0 ? input.width : input.height / aspect;
+    double height = input.height != 0 ? input.height : input.width * aspect;
+    script->hasTargetInfo = true;
+    script->info.pixelWidth = static_cast<int32_t>(std::clamp(std::floor(width + 0.5), 1.0, 1048576.0));
+    script->info.pixelHeight = static_cast<int32_t>(std::clamp(std::floor(height + 0.5), 1.0, 1048576.0));
+}
+
+// The search request asked on the command line; it replaces the input's.
+// Terms are UTF-8 (encoding 53), each followed by zero bytes as the host
+// ends its terms.
+void applySearch(const InputOptions& input, ScriptSession* session) {
+    if (input.searchTerms.empty()) return;
+    session->hasSearch = true;
+    session->termEncoding = 53;
+    session->searchTerms.clear();
+    session->searchTermPresent.clear();
+    for (const std::string& term : input.searchTerms) {
+        std::string bytes = term;
+        bytes.append(bytes.size() % 2 + 2, '\0');
+        session->searchTerms.push_back(bytes);
+        session->searchTermPresent.push_back(true);
+    }
+    session->hasOptions = !input.searchColour.empty();
+    session->searchOptions = session->hasOptions ? "color:" + input.searchColour : std::string();
+    session->caseSensitive = input.matchCase ? 1 : 0;
+    session->wholeWordRequested = input.wholeWord ? 1 : 0;
+}
+
+// The pages of the input: the one page of an object script, or the pages
+// asked for of a drawing, each with the command line's search request.
+// False after one message.
+bool loadPages(const std::string& text, const InputOptions& input, const std::string& name,
+               std::vector<javimport::ImportedPage>* pages, std::ostream& messages) {
+    if (looksLikeScript(text)) {
+        javimport::ImportedPage page;
+        try {
+            page.script = readScript(text);
+        } catch (const ScriptError& e) {
+            messages << "javtrg: " << name << ": " << e.place << ": " << e.message << "\n";
+            return false;
+        }
+        if (input.page > 1) {
+            messages << "javtrg: " << name << ": an object script has one page, no page " << input.page << "\n";
+            return false;
+        }
+        applySize(input, &page.script);
+        pages->push_back(std::move(page));
+    } else {
+        const javimport::Importer* importer = javimport::importerFor(text);
+        if (importer == nullptr) {
+            messages << "javtrg: " << name << ": not an object script, nor a drawing of a format tried ("
+                     << javimport::formatNames() << ")\n";
+            return false;
+        }
+        javimport::ImportOptions options;
+        options.targetWidth = input.width;
+        options.targetHeight = input.height;
+        options.page = input.page;
+        std::string error;
+        if (importer->import(text, options, pages, &error) != javimport::ImportStatus::Imported) {
+            messages << "javtrg: " << name << ": " << (error.empty() ? "not a " + std::string(importer->formatName) : error)
+                     << "\n";
+            return false;
+        }
+    }
+    for (javimport::ImportedPage& page : *pages) applySearch(input, &page.script.session);
     return true;
 }
 
@@ -99,41 +192,22 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
     return status;
 }
 
-}  // namespace
-
-int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostream& messages) {
-    const std::string scriptName = job.script == kStandardStream ? "standard input" : job.script;
-    OutputFile output(job.output);
-    std::string error;
-    if (!output.check(job.script, &error)) {
-        messages << "javtrg: " << error << "\n";
-        return kExitBadInput;
-    }
-
-    std::string text;
-    if (!readInput(job.script, &text, messages)) return kExitBadInput;
-    Script script;
-    try {
-        script = readScript(text);
-    } catch (const ScriptError& e) {
-        messages << "javtrg: " << scriptName << ": " << e.place << ": " << e.message << "\n";
-        return kExitBadInput;
-    }
-    for (const ScriptWarning& warning : script.warnings)
-        messages << "javtrg: " << scriptName << ": " << warning.place << ": warning: " << warning.message << "\n";
-
+// Converts one page into `target`, its elements into `elements`.
+int convertPage(const javimport::ImportedPage& page, const std::string& target, const std::string& elements,
+                const std::string& name, const DriverSource& driver, std::ostream& messages) {
     // Without a directory the elements are kept in memory and dropped at the
     // end of the run; the record stream names them all the same.
-    if (!job.elements.empty()) {
+    if (!elements.empty()) {
         std::error_code failure;
-        fs::create_directories(job.elements, failure);
-        if (failure || !fs::is_directory(job.elements)) {
-            messages << "javtrg: " << job.elements << ": cannot make the elements directory"
+        fs::create_directories(elements, failure);
+        if (failure || !fs::is_directory(elements)) {
+            messages << "javtrg: " << elements << ": cannot make the elements directory"
                      << (failure ? ": " + failure.message() : std::string()) << "\n";
             return kExitBadInput;
         }
     }
-
+    OutputFile output(target);
+    std::string error;
     if (!output.open(&error)) {
         messages << "javtrg: " << error << "\n";
         return kExitBadInput;
@@ -142,7 +216,8 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
     if (api == nullptr) return kExitDriverFailed;
 
     bool keep = false;
-    int status = drive(script, job, scriptName, *api, output, &keep, messages);
+    ConvertJob job{name, target, elements, {}, {}};
+    int status = drive(page.script, job, name, *api, output, &keep, messages);
     if (!keep) {
         output.discard();
         return kExitDriverFailed;
@@ -154,41 +229,156 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
     return status;
 }
 
+}  // namespace
+
+int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostream& messages) {
+    const std::string scriptName = job.script == kStandardStream ? "standard input" : job.script;
+    const bool everyPage = job.input.page == 0;
+    std::string error;
+    if (!everyPage && !OutputFile(job.output).check(job.script, &error)) {
+        messages << "javtrg: " << error << "\n";
+        return kExitBadInput;
+    }
+
+    std::string text;
+    if (!readInput(job.script, &text, messages)) return kExitBadInput;
+    std::vector<javimport::ImportedPage> pages;
+    if (!loadPages(text, job.input, scriptName, &pages, messages)) return kExitBadInput;
+    text.clear();
+    text.shrink_to_fit();
+
+    // Every page's stream and elements, checked before any is written.
+    const std::string stem = fs::path(job.script).stem().string();
+    std::vector<std::pair<std::string, std::string>> targets;
+    for (const javimport::ImportedPage& page : pages) {
+        if (!everyPage) {
+            targets.emplace_back(job.output, job.elements);
+            continue;
+        }
+        std::string suffix = "-p" + std::to_string(page.number);
+        std::string target = (fs::path(job.pagesDir) / (stem + suffix + ".records")).string();
+        if (!OutputFile(target).check(job.script, &error)) {
+            messages << "javtrg: " << error << "\n";
+            return kExitBadInput;
+        }
+        targets.emplace_back(target, job.elements.empty() ? "" : (fs::path(job.elements) / ("p" + std::to_string(page.number))).string());
+    }
+
+    int status = kExitOk;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const javimport::ImportedPage& page = pages[i];
+        std::string name = pages.size() > 1 || everyPage ? scriptName + ", page " + std::to_string(page.number) : scriptName;
+        for (const ScriptWarning& warning : page.script.warnings)
+            messages << "javtrg: " << scriptName << ": " << warning.place << ": warning: " << warning.message << "\n";
+        for (const std::string& warning : page.warnings) messages << "javtrg: " << name << ": warning: " << warning << "\n";
+        status = std::max(status, convertPage(page, targets[i].first, targets[i].second, name, driver, messages));
+        if (status == kExitBadInput) break;
+    }
+    return status;
+}
+
+// A positive count of pixels or pages: digits only, at most 2^20.
+bool readCount(const std::string& text, uint32_t* value) {
+    if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    unsigned long number = std::stoul(text);
+    if (number == 0 || number > (1u << 20)) return false;
+    *value = static_cast<uint32_t>(number);
+    return true;
+}
+
+bool ConvertCommand::inputOptions(InputOptions* options) const {
+    *options = input_;
+    if (!size_.empty()) {
+        // WxH, or one side with the other left out (Wx, xH): it keeps the aspect.
+        size_t x = size_.find('x');
+        std::string width = size_.substr(0, x);
+        std::string height = x == std::string::npos ? std::string() : size_.substr(x + 1);
+        bool ok = x != std::string::npos && (!width.empty() || !height.empty()) &&
+                  (width.empty() || readCount(width, &options->width)) && (height.empty() || readCount(height, &options->height));
+        if (!ok) {
+            std::cerr << "javtrg: --size " << size_ << ": expected WxH, Wx or xH in pixels (1 to 1048576)\n";
+            return false;
+        }
+    }
+    if (!page_.empty()) {
+        options->page = 0;
+        if (page_ != "all" && !readCount(page_, &options->page)) {
+            std::cerr << "javtrg: --page " << page_ << ": expected a page number from 1, or all\n";
+            return false;
+        }
+    }
+    if (options->page == 0 && outDir_.empty()) {
+        std::cerr << "javtrg: --page all needs --out-dir DIR for the streams of the pages\n";
+        return false;
+    }
+    for (const std::string& term : options->searchTerms) {
+        if (term.empty() || term.find('\0') != std::string::npos) {
+            std::cerr << "javtrg: --search: expected a term of one character or more\n";
+            return false;
+        }
+    }
+    const std::string& colour = options->searchColour;
+    if (!colour.empty() && (colour.size() != 7 || colour[0] != '#' ||
+                            colour.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)) {
+        std::cerr << "javtrg: --search-colour " << colour << ": expected #RRGGBB\n";
+        return false;
+    }
+    return true;
+}
+
 ConvertCommand::ConvertCommand(CLI::App& app, const std::string& library) : library_(library) {
-    command_ = app.add_subcommand("convert", "Convert object scripts into record streams");
+    command_ = app.add_subcommand("convert", "Convert object scripts and drawings into record streams");
     // --library may also follow the subcommand.
     command_->fallthrough();
-    command_->footer("--library PATH (see javtrg --help) may follow the scripts too.");
-    command_->add_option("SCRIPT", scripts_, "Object scripts (JSON); - reads standard input")->required();
+    command_->footer("--library PATH (see javtrg --help) may follow the inputs too.");
+    command_->add_option("INPUT", scripts_,
+                         "Object scripts (JSON) or drawings (" + javimport::formatNames() + "), told by their content; "
+                         "- reads standard input")
+        ->required();
     CLI::Option* output = command_->add_option("-o,--output", output_, "Record stream file; - or none: standard output");
     command_->add_option("--out-dir", outDir_,
-                         "Directory for the record streams of the scripts, each named after its script; created when "
+                         "Directory for the record streams of the inputs, each named after its input; created when "
                          "absent")
         ->excludes(output);
-    command_->add_option("-j,--jobs", threads_, "Scripts converted at once, each on a thread of its own (with --out-dir)")
+    command_->add_option("-j,--jobs", threads_, "Inputs converted at once, each on a thread of its own (with --out-dir)")
         ->check(CLI::Range(1, 256));
     command_->add_option("--elements", elements_,
                          "Directory for the picture elements, created when absent (default: elements are not kept); "
-                         "with --out-dir each script's go into a directory of its name inside it");
+                         "with --out-dir each input's go into a directory of its name inside it");
+    command_->add_option("--size", size_,
+                         "Target size in pixels, WxH (Wx or xH keep the aspect); default: a drawing's page at 96 "
+                         "pixels an inch, a script's own target");
+    command_->add_option("--page", page_,
+                         "Page of a drawing to convert, from 1 (default 1); all: every page, each into "
+                         "DIR/NAME-pN.records (with --out-dir)");
+    // One term a --search, so that inputs may follow it.
+    command_->add_option("--search", input_.searchTerms, "Highlight every hit of TERM in text boxes (repeatable)")
+        ->allow_extra_args(false);
+    command_->add_option("--search-colour", input_.searchColour, "Colour of the hits, #RRGGBB (default red)");
+    command_->add_flag("--whole-word", input_.wholeWord, "Only hits that are whole words");
+    command_->add_flag("--match-case", input_.matchCase, "Hits must match the terms' letter case");
 }
 
 bool ConvertCommand::parsed() const { return command_->parsed(); }
 
 int ConvertCommand::run() const {
-    if (!outDir_.empty()) return runBatch();
+    InputOptions input;
+    if (!inputOptions(&input)) return kExitBadInput;
+    if (!outDir_.empty()) return runBatch(input);
     if (scripts_.size() > 1) {
-        std::cerr << "javtrg: " << scripts_.size() << " scripts need --out-dir DIR for their record streams\n";
+        std::cerr << "javtrg: " << scripts_.size() << " inputs need --out-dir DIR for their record streams\n";
         return kExitBadInput;
     }
     DriverApi api;
     bool loaded = false;
     DriverSource driver = [&](std::ostream& messages) -> const DriverApi* {
+        if (loaded) return &api;
         std::string error;
         loaded = library_.empty() ? loadDefaultDriver(&api, &error) : loadDriver(library_, &api, &error);
         if (!loaded) messages << "javtrg: " << error << "\n";
         return loaded ? &api : nullptr;
     };
-    int status = convertScript(ConvertJob{scripts_.front(), output_, elements_}, driver, std::cerr);
+    int status = convertScript(ConvertJob{scripts_.front(), output_, elements_, input, {}}, driver, std::cerr);
     if (loaded) unloadDriver(&api);
     return status;
 }

@@ -1,18 +1,20 @@
-// `javtrg convert`: one object script into a record stream, or several at
-// once into a folder, on as many threads as asked.
+// `javtrg convert`: one input (an object script, or a drawing of a format
+// an importer recognises) into a record stream, or several at once into a
+// folder, on as many threads as asked.
 //
-//   javtrg convert SCRIPT [-o FILE] [--elements DIR]
-//   javtrg convert SCRIPT... --out-dir DIR [-j N] [--elements DIR]
+//   javtrg convert INPUT [-o FILE] [--size WxH] [--page N] [--elements DIR] [SEARCH...]
+//   javtrg convert INPUT... --out-dir DIR [-j N] [--page N|all] [--elements DIR] [SEARCH...]
 //
-// Each script is converted by its own driver instance on its own reference
-// host; the library is loaded once. In a folder each stream is
-// DIR/<script name without extension>.records, and with --elements each
-// script's elements go into a folder of that name inside the elements
-// folder.
+// Each input page is converted by its own driver instance on its own
+// reference host; the library is loaded once. In a folder each stream is
+// DIR/<input name without extension>.records (-pN.records for every page
+// of --page all), and with --elements each input's elements go into a
+// folder of that name inside the elements folder.
 #ifndef JAVTRG_TOOLS_CONVERT_COMMAND_H
 #define JAVTRG_TOOLS_CONVERT_COMMAND_H
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -27,20 +29,37 @@ class App;
 
 namespace javtool {
 
-// One conversion: a script (a path, or "-" for standard input), the stream
+// What the command line asks of every input: the target's size in pixels
+// (0: the input's own; one side given: the other keeps the aspect), the
+// page of a drawing (0: every page), and the search request of the session.
+struct InputOptions {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t page = 1;
+    std::vector<std::string> searchTerms;  // UTF-8
+    std::string searchColour;              // "#RRGGBB", empty: the driver's
+    bool wholeWord = false;
+    bool matchCase = false;
+};
+
+// One conversion: an input (a path, or "-" for standard input), the stream
 // it writes (a path; "-" or empty: standard output) and the folder of its
-// elements (empty: elements are not kept).
+// elements (empty: elements are not kept). With every page asked for, each
+// page's stream is `pagesDir`/<input name>-pN.records and its elements go
+// into the folder pN inside the elements folder.
 struct ConvertJob {
     std::string script;
     std::string output;
     std::string elements;
+    InputOptions input;
+    std::string pagesDir;
 };
 
 // The driver a conversion uses; absent when it cannot be loaded, after a
 // message on `messages`.
 using DriverSource = std::function<const DriverApi*(std::ostream& messages)>;
 
-// Converts one script. Every message goes to `messages`, one line each.
+// Converts one input. Every message goes to `messages`, one line each.
 // Returns kExitOk, kExitDriverFailed or kExitBadInput.
 int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostream& messages);
 
@@ -61,7 +80,9 @@ public:
     int run() const;
 
 private:
-    int runBatch() const;
+    // The input options of the command line, checked; false after a message.
+    bool inputOptions(InputOptions* options) const;
+    int runBatch(const InputOptions& input) const;
 
     CLI::App* command_;
     const std::string& library_;
@@ -70,6 +91,9 @@ private:
     std::string outDir_;
     std::string elements_;
     size_t threads_ = 1;
+    std::string size_;
+    std::string page_;
+    InputOptions input_;
 };
 
 }  // namespace javtool

@@ -48,15 +48,17 @@ int printVersion(const std::string& library) {
 }
 
 int run(int argc, char** argv) {
-    CLI::App app{"javtrg: converts object scripts into record streams through the javtrg driver"};
+    CLI::App app{"javtrg: converts object scripts and drawings into record streams through the javtrg driver"};
     app.require_subcommand(0, 1);
     app.footer("Usage lines:\n"
-               "  javtrg convert SCRIPT [-o FILE] [--elements DIR] [--library PATH]\n"
-               "  javtrg convert SCRIPT... --out-dir DIR [-j N] [--elements DIR] [--library PATH]\n"
+               "  javtrg convert INPUT [-o FILE] [--size WxH] [--page N] [--elements DIR] [SEARCH] [--library PATH]\n"
+               "  javtrg convert INPUT... --out-dir DIR [-j N] [--size WxH] [--page N|all] [--elements DIR] [SEARCH] [--library PATH]\n"
                "  javtrg check STREAM [--lenient]\n"
                "  javtrg preview STREAM [-o FILE.svg|FILE.html|FILE.png] [--elements DIR] [--size WxH] [--lenient]\n"
                "  javtrg --version [--library PATH]\n"
-               "Exit status: 0 success, 1 the driver or the output failed, 2 bad usage or a malformed script or "
+               "INPUT: an object script or a drawing, told by its content. SEARCH: --search TERM (repeatable), "
+               "--search-colour '#RRGGBB', --whole-word, --match-case.\n"
+               "Exit status: 0 success, 1 the driver or the output failed, 2 bad usage or a malformed script, drawing or "
                "stream.");
     bool version = false;
     app.add_flag("--version", version, "Print the versions of the tool and of the driver library it loads");

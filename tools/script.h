@@ -81,19 +81,6 @@ ObjectBuilder bodyBuilder(int32_t kind, const Body& body) {
     return [kind, body](refhost::ReferenceHost& host) { return newBodyObject(host, kind, body); };
 }
 
-// Builders of objects that refer to data the object owns, for the
-// importers as for the named fields of scripts.
-// A Polyline or Polygon holding `points` (absent when !present).
-ObjectBuilder pointListObject(int32_t kind, const std::vector<PointPair>& points, bool present = true);
-// A Clip of `mode` whose rectangle reference is the object `rectangle`
-// builds (absent when empty).
-ObjectBuilder clipObject(int32_t mode, const ObjectBuilder& rectangle);
-// A Raster with its corners and image size from `body`, owning `pixels`
-// (width × height × 4 bytes; none: the image is absent).
-ObjectBuilder rasterObject(const refhost::RasterBody& body, std::string pixels);
-// A TextString owning `text` (followed by two zero bytes).
-ObjectBuilder textStringObject(const TextStringData& body, const std::string& text);
-
 // Reads the fields of one JSON object, remembering which were used so that
 // a field nobody asked for is reported.
 class FieldReader {

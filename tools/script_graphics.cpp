@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 
+#include "tools/object_builders.h"
 #include "tools/script.h"
 
 namespace javtool {
@@ -19,13 +20,9 @@ namespace {
 constexpr size_t kMaxStops = 32;
 
 // Reference fields, as object offsets.
-constexpr int32_t kPolylinePointsOffset = kHostObjectPayloadOffset + offsetof(PolylineData, points);
-constexpr int32_t kPolygonPointsOffset = kHostObjectPayloadOffset + offsetof(PolygonData, points);
-constexpr int32_t kCurvePointsOffset = kHostObjectPayloadOffset + offsetof(refhost::CurveData, points);
 constexpr int32_t kClipRectangleOffset = kHostObjectPayloadOffset + offsetof(ClipData, rectangle);
 constexpr int32_t kPaletteOffset = kHostObjectPayloadOffset + offsetof(PaletteData, palette);
 constexpr int32_t kTaggedValuesOffset = kHostObjectPayloadOffset + offsetof(TaggedRectData, values);
-constexpr int32_t kRasterPixelsOffset = kHostObjectPayloadOffset + offsetof(refhost::RasterBody, image.pixels);
 
 // Largest image a script may carry, in pixels (64 MiB of RGBA).
 constexpr uint64_t kMaxScriptPixels = uint64_t{1} << 24;
@@ -57,40 +54,26 @@ std::vector<PointPair> readPoints(FieldReader& f, const char* name, bool* presen
     return points;
 }
 
-// The bytes of a PointList holding `points`.
-std::string pointListBytes(const std::vector<PointPair>& points) {
-    uint32_t count = static_cast<uint32_t>(points.size());
-    std::string bytes(offsetof(PointList, points) + points.size() * sizeof(PointPair), '\0');
-    std::memcpy(bytes.data(), &count, sizeof count);
-    if (!points.empty())
-        std::memcpy(bytes.data() + offsetof(PointList, points), points.data(), points.size() * sizeof(PointPair));
-    return bytes;
-}
-
 // Polyline and Polygon: "points" becomes the object's point list; without
 // "points" the reference stays absent.
-ObjectBuilder parsePointListKind(FieldReader& f, int32_t kind) {
+ObjectBuilder parsePolyline(FieldReader& f) {
     bool present = false;
     std::vector<PointPair> points = readPoints(f, "points", &present);
-    return pointListObject(kind, points, present);
+    return polylineObject(kKindPolyline, points, present);
 }
 
-ObjectBuilder parsePolyline(FieldReader& f) { return parsePointListKind(f, kKindPolyline); }
-ObjectBuilder parsePolygon(FieldReader& f) { return parsePointListKind(f, kKindPolygon); }
+ObjectBuilder parsePolygon(FieldReader& f) {
+    bool present = false;
+    std::vector<PointPair> points = readPoints(f, "points", &present);
+    return polygonObject(kKindPolygon, points, present);
+}
 
 // OpenCurve and ClosedCurve: "points" are the control points of the host's
 // curve description (a start point, then groups of three).
 ObjectBuilder parseCurve(FieldReader& f, int32_t kind) {
     bool present = false;
     std::vector<PointPair> points = readPoints(f, "points", &present);
-    return [kind, points](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(kind, sizeof(refhost::CurveData));
-        auto* curve = reinterpret_cast<refhost::CurveData*>(host.payload(object));
-        curve->pointCount = static_cast<uint32_t>(points.size());
-        if (!points.empty())
-            host.attachBlock(object, kCurvePointsOffset, points.data(), points.size() * sizeof(PointPair));
-        return object;
-    };
+    return curveObject(kind, std::move(points));
 }
 
 ObjectBuilder parseOpenCurve(FieldReader& f) { return parseCurve(f, kKindOpenCurve); }
@@ -239,7 +222,8 @@ ObjectBuilder parseRaster(FieldReader& f) {
     body.corners.y2 = f.i32("y2");
     std::string pixels;
     if (const json* image = f.object("image")) pixels = readRasterImage(f, *image, &body.image.width, &body.image.height);
-    return rasterObject(body, std::move(pixels));
+    return rasterObject(kKindRaster, body.corners, body.image.width, body.image.height,
+                        std::make_shared<const std::string>(std::move(pixels)));
 }
 
 ObjectBuilder parseLineAtt(FieldReader& f) {
@@ -297,35 +281,6 @@ ObjectBuilder parseFillAtt(FieldReader& f) {
 }
 
 }  // namespace
-
-ObjectBuilder pointListObject(int32_t kind, const std::vector<PointPair>& points, bool present) {
-    int32_t offset = kind == kKindPolygon ? kPolygonPointsOffset : kPolylinePointsOffset;
-    std::string bytes = pointListBytes(points);
-    return [kind, offset, present, bytes](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(kind);
-        if (present) host.attachBlock(object, offset, bytes.data(), bytes.size());
-        return object;
-    };
-}
-
-ObjectBuilder clipObject(int32_t mode, const ObjectBuilder& rectangle) {
-    return [mode, rectangle](refhost::ReferenceHost& host) {
-        ClipData body{};
-        body.mode = mode;
-        HostObject* object = newBodyObject(host, kKindClip, body);
-        if (rectangle) host.attachObject(object, kClipRectangleOffset, rectangle(host));
-        return object;
-    };
-}
-
-ObjectBuilder rasterObject(const refhost::RasterBody& body, std::string pixels) {
-    auto shared = std::make_shared<const std::string>(std::move(pixels));
-    return [body, shared](refhost::ReferenceHost& host) {
-        HostObject* object = newBodyObject(host, kKindRaster, body);
-        if (!shared->empty()) host.attachBlock(object, kRasterPixelsOffset, shared->data(), shared->size());
-        return object;
-    };
-}
 
 const std::vector<KindEntry>& graphicsKinds() {
     static const std::vector<KindEntry> kinds = {

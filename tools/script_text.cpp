@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 
+#include "tools/object_builders.h"
 #include "tools/script.h"
 
 namespace javtool {
@@ -42,20 +43,6 @@ int64_t readByteLength(FieldReader& f, const Text& text) {
     if (length > size)
         f.fail("byteLength", "at most the " + std::to_string(size) + " bytes of the text (0 or less: up to the first zero byte)");
     return length;
-}
-
-// An object whose pointer field at `textOffset` of the body refers to a text
-// the object owns.
-template <typename Body>
-ObjectBuilder textObject(int32_t kind, const Body& body, Text text, size_t textOffset) {
-    return [kind, body, text, textOffset](refhost::ReferenceHost& host) {
-        HostObject* object = newBodyObject(host, kind, body);
-        if (text) {
-            host.attachBlock(object, static_cast<int32_t>(kHostObjectPayloadOffset + textOffset), text->data(),
-                             text->size(), 2);
-        }
-        return object;
-    };
 }
 
 void readDescriptor(FieldReader& f, FontDescriptor* d) {
@@ -102,7 +89,7 @@ ObjectBuilder parseTextBox(FieldReader& f) {
     body.y2 = f.i32("y2");
     body.rotation = f.i32("rotation");
     body.justification = f.u32("justification");
-    return bodyBuilder(38, body);
+    return bodyBuilder(kKindTextBox, body);
 }
 
 ObjectBuilder parseSimpleText(FieldReader& f) {
@@ -114,7 +101,7 @@ ObjectBuilder parseSimpleText(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(kKindSimpleText, body, text, offsetof(SimpleTextData, text));
+    return ownedTextObject(kKindSimpleText, body, text, offsetof(SimpleTextData, text));
 }
 
 ObjectBuilder parseTextPiece(FieldReader& f) {
@@ -123,7 +110,7 @@ ObjectBuilder parseTextPiece(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(kKindTextPiece, body, text, offsetof(TextPieceData, text));
+    return ownedTextObject(kKindTextPiece, body, text, offsetof(TextPieceData, text));
 }
 
 ObjectBuilder parseTextString(FieldReader& f) {
@@ -131,7 +118,7 @@ ObjectBuilder parseTextString(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(kKindTextString, body, text, offsetof(TextStringData, text));
+    return ownedTextObject(kKindTextString, body, text, offsetof(TextStringData, text));
 }
 
 ObjectBuilder parseWidthString(FieldReader& f) {
@@ -141,7 +128,7 @@ ObjectBuilder parseWidthString(FieldReader& f) {
     body.encoding = f.i32("encoding");
     Text text = readText(f, body.encoding);
     body.byteLength = readByteLength(f, text);
-    return textObject(kKindWidthString, body, text, offsetof(WidthStringData, text));
+    return ownedTextObject(kKindWidthString, body, text, offsetof(WidthStringData, text));
 }
 
 ParaAttributes readParaAttributes(FieldReader& f) {
@@ -160,9 +147,9 @@ ParaAttributes readParaAttributes(FieldReader& f) {
     return body;
 }
 
-ObjectBuilder parseParaAtt(FieldReader& f) { return bodyBuilder(39, readParaAttributes(f)); }
+ObjectBuilder parseParaAtt(FieldReader& f) { return bodyBuilder(kKindParaAtt, readParaAttributes(f)); }
 
-ObjectBuilder parseParaStartAtt(FieldReader& f) { return bodyBuilder(47, readParaAttributes(f)); }
+ObjectBuilder parseParaStartAtt(FieldReader& f) { return bodyBuilder(kKindParaStartAtt, readParaAttributes(f)); }
 
 ObjectBuilder parseTextAtt(FieldReader& f) {
     TextAttributes body{};
@@ -178,13 +165,7 @@ ObjectBuilder parseTextAtt(FieldReader& f) {
         FieldReader g(*value, f.place("font"), f.session());
         font = readFont(g);
     }
-    return [body, font](refhost::ReferenceHost& host) {
-        HostObject* object = host.newObject(kKindTextAtt, sizeof(TextAttributes));
-        std::memcpy(host.payload(object), &body, sizeof body);
-        // The 132-byte font block belongs to the object.
-        if (font) host.attachBlock(object, kHostObjectPayloadOffset + offsetof(TextAttributes, font), &*font, sizeof(TextFont));
-        return object;
-    };
+    return textAttObject(kKindTextAtt, body, font);
 }
 
 ObjectBuilder parseCharAtt(FieldReader& f) {
@@ -196,14 +177,10 @@ ObjectBuilder parseCharAtt(FieldReader& f) {
     }
     body.superscript = f.i32("superscript");
     body.subscript = f.i32("subscript");
-    return bodyBuilder(40, body);
+    return bodyBuilder(kKindCharAtt, body);
 }
 
 }  // namespace
-
-ObjectBuilder textStringObject(const TextStringData& body, const std::string& text) {
-    return textObject(41, body, Text(text), offsetof(TextStringData, text));
-}
 
 const std::vector<KindEntry>& textKinds() {
     // Kinds without a body of their own take no fields (payload only).
