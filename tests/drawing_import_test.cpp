@@ -2,6 +2,7 @@
 // in one line with nothing written; the command line's pages, sizes and
 // search reach the stream; and the drawing interface turns what a library
 // reports (gradients, paths, text) into the objects the driver expects.
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -370,6 +371,35 @@ TEST_F(Collector, StretchedBitmapFillsOfRectanglesArePictureFills) {
     EXPECT_NE(records.find("\nm,24,24,48,48\n"), std::string::npos) << records;
     EXPECT_NE(records.find("t,-1,-1,-1,128,128,128,0\no,120,24,48,48\n"), std::string::npos) << records;
     ASSERT_EQ(pages[0].warnings.size(), 1u);
+}
+
+// A metafile inside a drawing is a vector picture: a picture fill over its
+// frame, whose objects the driver plays back from the host's conversion.
+TEST_F(Collector, EmbeddedMetafilesAreVectorPicturesThePlayerDraws) {
+    std::ifstream in(kCorpus / "wmf" / "arrow01.wmf", std::ios::binary);
+    std::string wmf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Props image;
+    image.insert("librevenge:mime-type", "image/wmf");
+    image.insert("office:binary-data", librevenge::RVNGBinaryData(reinterpret_cast<const unsigned char*>(wmf.data()), wmf.size()));
+    image.insert("svg:x", 0.5);
+    image.insert("svg:y", 0.25);
+    image.insert("svg:width", 1.0);
+    image.insert("svg:height", 0.5);
+    collector_.drawGraphicObject(image);
+    collector_.endPage();
+    std::vector<javimport::ImportedPage> pages = collector_.takePages();
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].script.pictures.size(), 1u);
+    EXPECT_FALSE(pages[0].script.pictures[0].second.raster);
+    EXPECT_GT(pages[0].script.pictures[0].second.objects.size(), 2u);
+    refhost::MemoryStream* stream = host_.memoryStream();
+    const javtool::DriverApi driver{nullptr, startTrgJAV, shutDownJAVtrg, putJAVobject};
+    javtool::RunOutcome outcome = javtool::runScript(pages[0].script, host_, driver, &stream->base);
+    EXPECT_EQ(outcome.failedObject, -1);
+    EXPECT_EQ(host_.calls("convertPicture"), 1u);
+    std::string records = stream->text();
+    EXPECT_NE(records.find("\np,"), std::string::npos) << records;
+    EXPECT_TRUE(pages[0].warnings.empty());
 }
 
 }  // namespace
