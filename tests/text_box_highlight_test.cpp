@@ -155,27 +155,6 @@ TEST(TextBoxHighlight, ATermEncodingOfZeroIsWestern) {
     EXPECT_EQ(latin.request.termEncoding, kEncodingWestern);
 }
 
-// The search sample pins Greek, Cyrillic and full-width letters.
-TEST(TextBoxHighlight, SixteenBitTextFoldsThroughTheCaseTable) {
-    const struct {
-        uint16_t term, text;
-        bool hit;
-    } cases[] = {
-        {0x00E4, 0x00C4, true},  {0x00C4, 0x00E4, true},  {0x10D0, 0x10A0, true},  {0x01C5, 0x01C4, false},
-        {0x01C5, 0x01C6, false}, {0x01C6, 0x01C4, true},  {0x0258, 0x018E, true},  {0x01DD, 0x018E, false},
-        {0x0061, 0x0062, false},
-    };
-    for (int32_t big : {0, 1}) {
-        for (const auto& c : cases) {
-            Search s({units({c.term}, big)}, kEncodingUnits, 0, 0, big);
-            std::string box = s.box({{units({'x', c.text}, big), kEncodingUnits}});
-            EXPECT_EQ(box.find('[') != std::string::npos, c.hit) << std::hex << c.term << " " << c.text << " " << big;
-        }
-        Search exact({units({0x00E4}, big)}, kEncodingUnits, 0, 1, big);
-        EXPECT_EQ(exact.box({{units({0x00C4, 0x00E4}, big), kEncodingUnits}}), "|Ä[ä|");
-    }
-}
-
 // 16-bit text is scanned by the folded first unit of the terms (or their
 // first byte where case counts): places that share only its low byte, later
 // terms and the last unit are still tried.

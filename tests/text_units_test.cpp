@@ -54,20 +54,6 @@ TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
     }
 }
 
-TEST(TextString, MeasuredLengthAndResolvedEncodingStayInTheObject) {
-    DriverHarness h;
-    h.start();
-    const std::string text("AB\0C", 4);
-    for (const std::string* t : {&text, static_cast<const std::string*>(nullptr)}) {
-        HostObject* o = stringObject(h, t, 0, -1);
-        EXPECT_EQ(JAVtTextString(h.context(), o), 1);
-        EXPECT_EQ(JAVtBody<TextStringData>(o)->byteLength, t ? 2 : 0);
-        EXPECT_EQ(JAVtBody<TextStringData>(o)->encoding, kEncodingWestern);
-        h.host().releaseObject(o);
-    }
-    EXPECT_EQ(h.take(), "u,2,65,66\n");
-}
-
 TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
     DriverHarness h;
     h.params()->sourceFrame[0] = 96;  // a reversed frame: horizontal lengths are negative
