@@ -1,7 +1,6 @@
 // Shapes the dispatcher writes itself (rectangles, rounded rectangles,
-// circles, ellipses, clips, tagged rectangles, palettes), the gradient
-// enclosure of closed shapes, and curves flattened by the host.
-#include <cmath>
+// circles, ellipses, clips, tagged rectangles), the gradient enclosure of
+// closed shapes, and curves the host cannot flatten.
 #include <functional>
 #include <vector>
 
@@ -121,48 +120,6 @@ TEST(Shapes, ACircleOfNegativeRadiusGetsItsGradientBands) {
               "t,-1,-1,-1,0,0,0,0\no,32,12,56,56\n"
               "t,-1,-1,-1,0,0,255,0\no,50,30,20,20\n"
               "q,0\n");
-}
-
-// Within half a host unit of the curve, plus the rounding of each vertex.
-TEST(Curves, FlatteningFollowsTheCurveWithinTheTolerance) {
-    const PointPair curves[][4] = {
-        {{0, 0}, {0, 5523}, {4477, 10000}, {10000, 10000}},  // a quarter circle
-        {{0, 0}, {30000, 30000}, {-30000, 30000}, {0, 0}},   // a loop
-        {{-7, 3}, {12, 40}, {25, -40}, {40, 2}},              // a small wave
-    };
-    ReferenceHost host;
-    HostServices* s = host.services();
-    for (const auto& p : curves) {
-        refhost::CurveData body{4, 0, p};
-        PointList* list = s->curveToPointList(s, &body);
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(list->points[list->count - 1].x, p[3].x);
-        double worst = 0;
-        for (int step = 0; step <= 2000; ++step) {
-            double t = step / 2000.0, u = 1 - t, w[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
-            double x = w[0] * p[0].x + w[1] * p[1].x + w[2] * p[2].x + w[3] * p[3].x;
-            double y = w[0] * p[0].y + w[1] * p[1].y + w[2] * p[2].y + w[3] * p[3].y;
-            double best = INFINITY;
-            for (uint32_t i = 0; i + 1 < list->count; ++i) {
-                double ax = list->points[i].x, ay = list->points[i].y;
-                double dx = list->points[i + 1].x - ax, dy = list->points[i + 1].y - ay, len = dx * dx + dy * dy;
-                double k = len > 0 ? std::clamp(((x - ax) * dx + (y - ay) * dy) / len, 0.0, 1.0) : 0.0;
-                best = std::min(best, std::hypot(x - ax - k * dx, y - ay - k * dy));
-            }
-            worst = std::max(worst, best);
-        }
-        EXPECT_LE(worst, 0.5 + 0.75);
-        s->freePointList(s, list);
-
-        // The closed outline ends at its start and repeats no point.
-        PointList* closed = s->closedCurveToPointList(s, &body);
-        ASSERT_NE(closed, nullptr);
-        const PointPair* q = closed->points;
-        EXPECT_TRUE(q[0].x == q[closed->count - 1].x && q[0].y == q[closed->count - 1].y);
-        for (uint32_t i = 0; i + 1 < closed->count; ++i) EXPECT_FALSE(q[i].x == q[i + 1].x && q[i].y == q[i + 1].y);
-        s->freePointList(s, closed);
-    }
-    EXPECT_EQ(host.liveBlocks(), 0u);
 }
 
 }  // namespace
