@@ -1,6 +1,7 @@
 // Gradient fills: the band records of elliptical, rectangular and linear
-// gradients, how a fill ends early and the point lists it borrows. The target maps host units one to one onto pixels
-// (x unchanged, y turned over as 1000 - y).
+// gradients, how a fill ends early and the point lists it borrows. The
+// target maps host units one to one onto pixels (x unchanged, y turned over
+// as 1000 - y).
 #include <cstdlib>
 #include <sstream>
 #include <string>

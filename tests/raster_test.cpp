@@ -1,5 +1,6 @@
 // Raster images: the export size at 96 pixels per inch, the placement of the
-// element in the target, long element texts, and every failing step.
+// element in the target, long element texts, and the failures the host does
+// not make.
 #include <png.h>
 
 #include "tests/driver_harness.h"
