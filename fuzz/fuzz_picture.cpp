@@ -138,6 +138,15 @@ int32_t readEncoding(FuzzedDataProvider& in) {
     return in.PickValueInArray(kEncodings);
 }
 
+void referBlock(ObjectRecipe* recipe, size_t bodyOffset, std::vector<uint8_t> bytes, size_t extra) {
+    int32_t field = static_cast<int32_t>(kHostObjectPayloadOffset + bodyOffset);
+    recipe->blocks.push_back(ObjectRecipe::Block{field, std::move(bytes), extra});
+}
+
+namespace {
+
+// One object of the recipe, built into the host with its blocks and the
+// objects it refers to.
 HostObject* buildObject(refhost::ReferenceHost& host, const ObjectRecipe& recipe) {
     HostObject* object = host.newObject(recipe.kind, recipe.body.size());
     std::memcpy(host.payload(object), recipe.body.data(), recipe.body.size());
@@ -148,11 +157,10 @@ HostObject* buildObject(refhost::ReferenceHost& host, const ObjectRecipe& recipe
     return object;
 }
 
-void referBlock(ObjectRecipe* recipe, size_t bodyOffset, std::vector<uint8_t> bytes, size_t extra) {
-    int32_t field = static_cast<int32_t>(kHostObjectPayloadOffset + bodyOffset);
-    recipe->blocks.push_back(ObjectRecipe::Block{field, std::move(bytes), extra});
-}
-
+// A text of at most `limit` bytes for a text field at payload offset
+// `textOffset`, and its length field at `lengthOffset`: absent now and then,
+// else raw bytes with a length within them (or 0 or less: measured by the
+// driver up to the zero bytes that follow it).
 void referText(FuzzedDataProvider& in, ObjectRecipe* recipe, size_t textOffset, size_t lengthOffset, size_t limit) {
     if (in.ConsumeIntegralInRange(0, 7) == 0) return;  // absent
     std::vector<uint8_t> text = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, limit));
@@ -168,6 +176,8 @@ void referText(FuzzedDataProvider& in, ObjectRecipe* recipe, size_t textOffset, 
     // for byte texts and for 16-bit units alike.
     referBlock(recipe, textOffset, std::move(text), 2);
 }
+
+}  // namespace
 
 ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
     ObjectRecipe recipe;
@@ -277,6 +287,10 @@ ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures) {
     return recipe;
 }
 
+namespace {
+
+// The target (frame, sizes, colour mode, byte order, target info) and the
+// session's encodings.
 void readTarget(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     TargetParams* p = host.params();
     p->colourMode = in.ConsumeBool() ? kColourModeDirect : in.ConsumeIntegralInRange(-1, 5);
@@ -309,6 +323,9 @@ void readTarget(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     }
 }
 
+// Registers up to four fill pictures, keys 1 to 4: vector pictures whose
+// objects may fill with pictures again (themselves too), and small raster
+// pictures, with any request kind and format. Returns how many.
 uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     uint64_t count = in.ConsumeIntegralInRange<uint64_t>(0, 4);
     for (uint64_t key = 1; key <= count; ++key) {
@@ -334,6 +351,8 @@ uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host) {
     }
     return count;
 }
+
+}  // namespace
 
 bool drivePicture(refhost::ReferenceHost& host, const std::vector<ObjectRecipe>& objects) {
     refhost::MemoryStream* stream = host.memoryStream(true, true);

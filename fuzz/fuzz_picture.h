@@ -47,10 +47,8 @@ struct ObjectRecipe {
     std::vector<Child> children;
 };
 
-HostObject* buildObject(refhost::ReferenceHost& host, const ObjectRecipe& recipe);
-
-// Starts an ObjectRecipe of `kind` with a body of `Body` (zeroed, then filled by the
-// caller through body<Body>()).
+// Starts a recipe of `kind` with a zeroed body of `Body`, for the caller to
+// fill.
 template <typename Body>
 Body* startBody(ObjectRecipe* recipe, int32_t kind) {
     recipe->kind = kind;
@@ -61,24 +59,10 @@ Body* startBody(ObjectRecipe* recipe, int32_t kind) {
 // its field at payload offset `bodyOffset`.
 void referBlock(ObjectRecipe* recipe, size_t bodyOffset, std::vector<uint8_t> bytes, size_t extra = 0);
 
-// A text of at most `limit` bytes for a text field at payload offset
-// `textOffset`, and its length field at `lengthOffset`: absent now and then,
-// else raw bytes with a length within them (or 0 or less: measured by the
-// driver up to the zero bytes that follow it).
-void referText(FuzzedDataProvider& in, ObjectRecipe* recipe, size_t textOffset, size_t lengthOffset, size_t limit);
-
 // Any object: any kind the driver handles, group markers and unknown
 // kinds, every field from the input. Fills may name the pictures 1 to
 // `pictures`, or none the host knows.
 ObjectRecipe readObject(FuzzedDataProvider& in, int depth, uint64_t pictures);
-
-// The target (frame, sizes, colour mode, byte order, target info) and the
-// session's encodings.
-void readTarget(FuzzedDataProvider& in, refhost::ReferenceHost& host);
-// Registers up to four fill pictures, keys 1 to 4: vector pictures whose
-// objects may fill with pictures again (themselves too), and small raster
-// pictures, with any request kind and format. Returns how many.
-uint64_t readPictures(FuzzedDataProvider& in, refhost::ReferenceHost& host);
 
 // Starts an instance, hands it `objects` in order, shuts it down and ends
 // the host's conversions. True when the host holds nothing of the run

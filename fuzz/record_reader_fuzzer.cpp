@@ -10,6 +10,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "fuzz/fuzz_targets.h"
+#include "fuzz/record_transcript.h"
 #include "tools/record_reader.h"
 #include "tools/svg_preview.h"
 
@@ -17,47 +18,10 @@ namespace javfuzz {
 
 namespace {
 
-// Everything a reader hands on, written down in order.
-class Transcript : public javtool::RecordSink {
-public:
-    void begin(const javtool::Record& record) override {
-        text_ += "begin ";
-        text_ += record.letter;
-        number(static_cast<int64_t>(record.line));
-        text_ += '\n';
-    }
-    void points(const javtool::RecordPoint* points, size_t count) override {
-        for (size_t i = 0; i < count; ++i) {
-            number(points[i].x);
-            number(points[i].y);
-        }
-    }
-    void units(const uint16_t* units, size_t count) override {
-        for (size_t i = 0; i < count; ++i) number(units[i]);
-    }
-    void end(const javtool::Record& record) override {
-        text_ += "\nend ";
-        text_ += record.letter;
-        for (uint32_t i = 0; i < record.fieldCount && i < record.fields.size(); ++i) number(record.fields[i]);
-        text_ += ' ' + record.face + '|' + record.elementName + '|' + record.elementType + '|';
-        if (record.hasWidth) number(record.width);
-        text_ += '\n';
-    }
-    void abandon() override { text_ += "\nabandon\n"; }
-    const std::string& text() const { return text_; }
-
-private:
-    void number(int64_t value) {
-        text_ += ' ';
-        text_ += std::to_string(value);
-    }
-    std::string text_;
-};
-
 // Reads `stream` cut into pieces of the sizes in `cuts` (repeated; none:
 // one piece) and returns what the reader handed on and reported.
 std::string read(const std::string& stream, const std::vector<size_t>& cuts, bool lenient) {
-    Transcript transcript;
+    RecordTranscript transcript;
     javtool::RecordReader reader(transcript, lenient);
     std::string malformed;
     reader.onMalformed = [&](const javtool::Malformation& m) {
@@ -71,7 +35,7 @@ std::string read(const std::string& stream, const std::vector<size_t>& cuts, boo
         at += piece;
     }
     reader.finish();
-    return transcript.text() + "--\n" + malformed + std::to_string(reader.malformedCount());
+    return transcript.text + "--\n" + malformed + std::to_string(reader.malformedCount());
 }
 
 // The preview draws into a temporary file, one per thread, emptied for

@@ -1,6 +1,6 @@
 // Texts and searches: text boxes with their attributes, strings, tabs and
-// paragraphs, simple texts and pieces, in every encoding and both byte
-// orders, under a search request whose terms are in any encoding. Texts and
+// paragraphs (and now and then any other object), in every encoding and both
+// byte orders, under a search request whose terms are in any encoding. Texts and
 // terms are made of the same words, in several letter cases, so that hits
 // happen across encodings, and of raw bytes of odd lengths.
 #include <cstring>
@@ -65,7 +65,7 @@ FontDescriptor readFont(FuzzedDataProvider& in) {
 ObjectRecipe readTextObject(FuzzedDataProvider& in, bool bigEndian) {
     ObjectRecipe recipe;
     int32_t encoding = readEncoding(in);
-    switch (in.ConsumeIntegralInRange(0, 12)) {
+    switch (in.ConsumeIntegralInRange(0, 10)) {
         case 0: {
             auto* box = startBody<TextBoxData>(&recipe, kKindTextBox);
             box->x1 = readCoordinate(in), box->y1 = readCoordinate(in);
@@ -117,21 +117,6 @@ ObjectRecipe readTextObject(FuzzedDataProvider& in, bool bigEndian) {
                 std::memcpy(bytes.data(), &font, sizeof font);
                 referBlock(&recipe, offsetof(TextAttributes, font), bytes);
             }
-            break;
-        }
-        case 9: {
-            auto* simple = startBody<SimpleTextData>(&recipe, kKindSimpleText);
-            simple->x1 = readCoordinate(in), simple->y1 = readCoordinate(in);
-            simple->x2 = readCoordinate(in), simple->y2 = readCoordinate(in);
-            simple->encoding = encoding;
-            referString(in, &recipe, offsetof(SimpleTextData, text), offsetof(SimpleTextData, byteLength), encoding, bigEndian);
-            break;
-        }
-        case 10: {
-            auto* piece = startBody<TextPieceData>(&recipe, kKindTextPiece);
-            piece->lastPiece = in.ConsumeIntegralInRange(0, 1);
-            piece->encoding = encoding;
-            referString(in, &recipe, offsetof(TextPieceData, text), offsetof(TextPieceData, byteLength), encoding, bigEndian);
             break;
         }
         default: recipe = readObject(in, 0, 0); break;

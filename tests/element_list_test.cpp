@@ -106,35 +106,4 @@ TEST(TargetPicture, AnswersByRequestKindFormatAndPictureMode) {
     }
 }
 
-TEST(TargetPicture, AVectorAnswerForAnotherObjectLeavesTheRectangleAsTheHostSetIt) {
-    ListHarness h;
-    HostObject* circle = h.object(kKindCircle, CircleData{1, 2, 3});
-    h.context()->currentObject = circle;
-    PictureRequest request{.kind = kPictureVector};
-    PictureReply reply{.target = {.rect = {-7, -7, -7, -7}}};
-    JAVSetTrgPicture(h.context(), &request, &reply);
-    EXPECT_EQ(reply.kind, 3);
-    EXPECT_EQ((std::vector<int32_t>(reply.target.rect, reply.target.rect + 4)), (std::vector<int32_t>{-7, -7, -7, -7}));
-    h.host().releaseObject(circle);
-}
-
-// Without a writer the element answer records nothing: no target info, no
-// createElement, or a createElement that opens no element.
-TEST(TargetPicture, AnElementAnswerWithoutAWriterRecordsNothing) {
-    enum Missing { NoTargetInfo, NoCreateElement, NoElement };
-    for (Missing missing : {NoTargetInfo, NoCreateElement, NoElement}) {
-        ListHarness h;
-        if (missing == NoTargetInfo) h.params()->targetInfo = nullptr;
-        if (missing == NoCreateElement) h.host().info()->createElement = nullptr;
-        if (missing == NoElement) h.host().failAt("createElement", 1);
-        PictureRequest request{.kind = kPictureRaster};
-        PictureReply reply{};
-        JAVSetTrgPicture(h.context(), &request, &reply);
-        EXPECT_EQ(reply.kind, 2) << missing;
-        EXPECT_EQ(reply.target.writer, nullptr) << missing;
-        EXPECT_EQ(h.context()->elementWriter, nullptr) << missing;
-        EXPECT_EQ(h.list().count, 0) << missing;
-    }
-}
-
 }  // namespace

@@ -12,17 +12,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 
+#include "fuzz/bundled_examples.h"
 #include "host/reference_host.h"
 #include "tools/script_runner.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const javtool::DriverApi kDriver{nullptr, startTrgJAV, shutDownJAVtrg, putJAVobject};
 
@@ -183,24 +180,6 @@ std::string verify(const SweepRun& clean, const SweepRun& run, const Fault& faul
     return wrong.str();
 }
 
-struct Example {
-    std::string name;
-    javtool::Script script;
-};
-
-std::vector<Example> loadExamples() {
-    std::vector<Example> examples;
-    for (const auto& entry : fs::directory_iterator(fs::path(JAVTRG_SOURCE_DIR) / "examples")) {
-        if (entry.path().extension() != ".json") continue;
-        std::ifstream in(entry.path());
-        std::stringstream text;
-        text << in.rdbuf();
-        examples.push_back(Example{entry.path().filename().string(), javtool::readScript(text.str())});
-    }
-    std::sort(examples.begin(), examples.end(), [](const Example& a, const Example& b) { return a.name < b.name; });
-    return examples;
-}
-
 // The call numbers a sweep takes out of `calls`: all of them when complete,
 // else the first eight, the last, and one in every seven between.
 bool sampled(uint64_t nth, uint64_t calls, bool complete) {
@@ -212,7 +191,7 @@ TEST(FailureSweep, EveryHostFailureEndsAsDocumented) {
     const bool complete = mode != nullptr && std::string(mode) == "complete";
     std::set<std::string> swept;
     uint64_t points = 0;
-    for (const Example& example : loadExamples()) {
+    for (const javfuzz::BundledExample& example : javfuzz::bundledExamples()) {
         SweepRun clean = runExample(example.script, nullptr);
         ASSERT_TRUE(clean.leftovers.empty() && !clean.stopped()) << example.name << ": " << clean.leftovers;
         for (const auto& [operation, calls] : clean.calls) {

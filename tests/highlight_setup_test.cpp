@@ -1,5 +1,4 @@
-// Set-up of search highlighting: the highlight colour of the option text and
-// what a request without terms or under palette colours leaves unchanged.
+// Set-up of search highlighting: the highlight colour of the option text.
 #include "tests/driver_harness.h"
 
 namespace {
@@ -37,25 +36,6 @@ TEST(HighlightSetup, TheOptionTextGivesTheColour) {
         h.session()->searchRequest = &request;
         h.start();
         EXPECT_EQ(h.context()->highlightColour, c.colour) << (c.options ? c.options : "(absent)");
-    }
-}
-
-TEST(HighlightSetup, WithoutTermsOrUnderPaletteColoursNothingIsSetButHighlightingIsActive) {
-    const struct {
-        const char* const* terms;
-        int32_t count;
-        int32_t colourMode;
-    } cases[] = {{kTerms, 0, 4}, {nullptr, 1, 4}, {kTerms, 1, 2}};
-    for (const auto& c : cases) {
-        DriverHarness h;
-        SearchRequest request{.searchTerms = c.terms, .termCount = c.count, .searchOptions = "color:#00FF00",
-                              .wholeWordRequested = 1};
-        h.session()->searchRequest = &request;
-        h.params()->colourMode = c.colourMode;
-        h.start();
-        EXPECT_EQ(h.context()->highlightActive, 1);
-        EXPECT_EQ(h.context()->highlightColour, 0u);
-        EXPECT_EQ(h.context()->wholeWord, 0);
     }
 }
 

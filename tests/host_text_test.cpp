@@ -1,11 +1,10 @@
-// Text services and object lists of the reference host.
+// Text services of the reference host: conversion to 16-bit units by
+// encoding code, and the splitting of a text string in an object list.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <optional>
-#include <utility>
 #include <string>
 #include <vector>
 
@@ -56,92 +55,6 @@ TEST(HostText, ConvertToUnitsByEncodingCodeReplacingWhatIsNotText) {
     for (int32_t unknown : {0, 14, 99}) EXPECT_EQ(toUnits(host, unknown, "A"), std::nullopt) << unknown;
     host.failAt("convertToUnits", 1);
     EXPECT_EQ(toUnits(host, kEncodingWestern, "A"), std::nullopt);
-}
-
-TEST(HostText, ConvertTextMeasuresOrFillsInTheCurrentEncoding) {
-    ReferenceHost host;
-    HostSession* s = host.session();
-    const std::string units("A\0\xac\x20", 4);  // "A€", low byte first
-    TextSpan source{reinterpret_cast<const uint8_t*>(units.data()), 4, 0};
-    uint8_t out[4];
-    for (auto [current, expected] : {std::pair<int32_t, std::string>{kEncodingWestern, "A\x80"}, {kEncodingShiftJis, "A?"}, {kEncodingUtf8, "A\xe2\x82\xac"}}) {
-        s->currentEncoding = current;
-        TextSpan measure{nullptr, 0, 0}, target{out, sizeof out, 0};
-        ASSERT_EQ(s->convertText(s, kEncodingUnits, &source, &measure, '?') + s->convertText(s, kEncodingUnits, &source, &target, '?'), 2);
-        EXPECT_EQ(measure.count, expected.size());
-        EXPECT_EQ(std::string(out, out + target.count), expected);
-    }
-    TextSpan tooSmall{out, 3, 0};
-    EXPECT_EQ(s->convertText(s, kEncodingUnits, &source, &tooSmall, '?'), 0);
-}
-
-TEST(HostText, LeadBytesEncodingsAndFontCharacterSets) {
-    ReferenceHost host;
-    HostSession* s = host.session();
-    EXPECT_EQ(s->isLeadByte(s, 0x81, kEncodingShiftJis) + s->isLeadByte(s, 0xFC, kEncodingShiftJis) + s->isLeadByte(s, 0xFE, 2) + s->isLeadByte(s, 0x8E, 55), 4);
-    EXPECT_EQ(s->isLeadByte(s, 0xA0, kEncodingShiftJis) + s->isLeadByte(s, 0xFF, 4) + s->isLeadByte(s, 0x81, kEncodingWestern) +
-                  s->isLeadByte(s, 0x181, kEncodingShiftJis), 0);
-    std::string out;
-    EXPECT_TRUE(refhost::encodeText("A", kEncodingUnits, true, &out) && out == std::string("\0A", 2));
-    EXPECT_FALSE(refhost::encodeText("\xd0\x96", kEncodingWestern, false, &out));  // no Cyrillic in Windows-1252
-    FontDescriptor font{};
-    for (auto [encoding, charSet] : {std::pair<int32_t, int>{6, 204}, {78, 128}, {kEncodingUnits, 1}}) {
-        s->currentEncoding = encoding;
-        EXPECT_EQ(s->mapFontEncoding(s, &font), 1);
-        EXPECT_EQ(font.charSet, charSet);
-    }
-}
-
-// Whether a transform is current shows in the text box and paragraph tests.
-TEST(HostText, TransformTranslatesSaturatingAndSessionBlocksAreFreedAsBlocks) {
-    ReferenceHost host;
-    HostServices* services = host.services();
-    const int32_t offset[2] = {10, -10};
-    std::memcpy(host.transform()->hostOwn, offset, sizeof offset);
-    int32_t point[2] = {INT32_MAX, 5};
-    services->transformPoint(services, point, host.transform());
-    EXPECT_EQ(point[0], INT32_MAX);
-    EXPECT_EQ(point[1], -5);
-
-    HostSession* s = host.session();
-    services->freeBlock(services, s->allocSessionBlock(s, s->sessionAllocator, 16));
-    EXPECT_EQ(host.liveBlocks(), 0u);
-}
-
-TEST(HostLists, InsertPopAndFreeKeepTheLedger) {
-    ReferenceHost host;
-    HostServices* s = host.services();
-    HostListNode* list = nullptr;
-    HostObject* a = host.newObject(kKindTextString);
-    HostObject* b = host.newObject(kKindWidthString);
-    HostObject* c = host.newObject(kKindCharAtt);
-    HostObject* d = host.newObject(kKindCharAtt);
-    HostObject* e = host.newObject(kKindTextString);
-    ASSERT_EQ(s->insertObject(s, &list, a, 0xFFFFFFFFu), 1);  // makes the head
-    ASSERT_EQ(s->insertObject(s, &list, b, 0xFFFFFFFFu), 1);
-    // Index 0 at a node's own address: right after that node; at a variable
-    // holding a node: right before it, and the variable then holds the new one.
-    ASSERT_EQ(s->insertObject(s, reinterpret_cast<HostListNode**>(list->next), c, 0), 1);
-    HostListNode* current = list->prev;
-    ASSERT_EQ(s->insertObject(s, &current, d, 0), 1);
-    EXPECT_EQ(current->object, d);
-    std::vector<HostObject*> order;
-    for (HostListNode* n = list->next; n != list; n = n->next) order.push_back(n->object);
-    EXPECT_EQ(order, (std::vector<HostObject*>{a, c, d, b}));
-
-    EXPECT_EQ(s->popObject(s, &list, 0), a);
-    host.releaseObject(a);
-    host.failAt("insertObject", 1);
-    EXPECT_EQ(s->insertObject(s, &list, e, 0xFFFFFFFFu), 0);
-    s->freeList(s, list);
-    HostListNode* empty = nullptr;
-    EXPECT_EQ(s->popObject(s, &empty, 0), nullptr);
-    host.failAt("insertObject", 1);
-    EXPECT_EQ(s->insertObject(s, &empty, e, 0xFFFFFFFFu), 0);
-    EXPECT_EQ(empty, nullptr);  // a failed append makes no head
-    host.releaseObject(e);
-    EXPECT_EQ(host.liveObjects(), 0u);
-    EXPECT_EQ(host.liveBlocks(), 0u);
 }
 
 // splitText leaves the front in the node and puts the rest in a new node

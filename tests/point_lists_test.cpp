@@ -1,5 +1,4 @@
-// Point-list records: how a list is cut into writes, and the polygon's
-// gradient enclosure.
+// Point-list records: how a list is cut into writes.
 #include <vector>
 
 #include "tests/driver_harness.h"
@@ -81,33 +80,6 @@ TEST(PointLists, FirstWriteAfterALongPrefixIsCutAtTheBound) {
                   expected.substr(expected.size() - 30)) << k.room;
         EXPECT_EQ(writes[0].size(), expected.size()) << k.room;
         EXPECT_EQ(writes[1], "4,96\n") << k.room;
-    }
-}
-
-TEST(PointLists, PolygonUnderAGradient) {
-    const struct {
-        const char* behaviour;
-        int32_t gradientKind, points;
-        Writes first;  // the writes that open the stream
-        bool bands;    // bands and "q,0" follow; otherwise that was all
-    } cases[] = {
-        {"driver draws: q,2 is a write of its own", kGradientRectangular, 5, {"q,2\n", "p,5\n0,100,1,99,2,98,3,97\n", "4,96\n"}, true},
-        {"driver draws, no points: no box, no bands", kGradientElliptical, 0, {"q,2\n", "p,0\n", "q,0\n"}, false},
-        {"viewer draws two stops", kGradientLinear, 2, {"p,2\n0,100,1,99\n"}, false},
-    };
-    for (const auto& k : cases) {
-        Target t;
-        FillAttributes fill{.fillStyle = kFillGradient, .gradient = {.gradientKind = k.gradientKind, .stopCount = 2}};
-        fill.gradient.stopPositions[1] = 100;
-        t.DriverHarness::put(kKindFillAtt, fill);
-        t.take();
-        EXPECT_EQ(t.put(kKindPolygon, k.points), 1);
-        const Writes& writes = t.stream()->writes;
-        ASSERT_GE(writes.size(), k.first.size()) << k.behaviour;
-        EXPECT_EQ(Writes(writes.begin(), writes.begin() + static_cast<long>(k.first.size())), k.first) << k.behaviour;
-        if (k.bands) EXPECT_EQ(writes.back(), "q,0\n") << k.behaviour;
-        else EXPECT_EQ(writes.size(), k.first.size()) << k.behaviour;
-        EXPECT_EQ(t.context()->recordCount, 1) << k.behaviour;  // bands do not count
     }
 }
 

@@ -71,13 +71,4 @@ TEST(RecordStream, RecordOfTheBoundLengthIsWholeALongerOneCutWithoutItsNewline) 
     EXPECT_EQ(h.take(), std::string(10239, 'y'));
 }
 
-TEST(RecordStream, FailingWriteIsNotAnErrorForTheWriter) {
-    DriverHarness h;
-    h.start();
-    h.host().failAt("write", 1);
-    EXPECT_EQ(JAVtEmitText(h.context(), "e,\n"), 0);
-    EXPECT_EQ(JAVtEmitText(h.context(), "e,\n"), 1);
-    EXPECT_EQ(h.take(), "e,\n");
-}
-
 }  // namespace

@@ -1,11 +1,9 @@
 // Shapes the dispatcher writes itself (rectangles, rounded rectangles,
-// circles, ellipses, clips, tagged rectangles, palettes), the gradient
-// enclosure of closed shapes, and curves flattened by the host.
-#include <cmath>
+// circles, ellipses, clips, tagged rectangles), the gradient enclosure of
+// closed shapes, and curves the host cannot flatten.
 #include <functional>
 #include <vector>
 
-#include "driver/shapes.h"
 #include "tests/driver_harness.h"
 
 namespace {
@@ -65,6 +63,7 @@ struct RecordCase {
     Maker object;
     const char* records;
     int32_t counted;  // record groups added to recordCount
+    int32_t result = 1;
 };
 
 TEST(Shapes, ObjectsInRecordsOut) {
@@ -79,55 +78,25 @@ TEST(Shapes, ObjectsInRecordsOut) {
         {"clip open on a circle", clip(kClipOpen, kKindCircle, {300, 700, 100}), "", 0},
         {"clip end with a rectangle", clip(kClipEnd, kKindRectangle, {100, 900, 500, 400}), "", 0},
         {"clip of another mode", clip(2, kKindRectangle, {100, 900, 500, 400}), "", 0},
-        // A curve of no or one point still writes a line; two points fail (below).
+        // A curve of no or one point still writes a line; other counts that
+        // are no start point and groups of three fail.
         {"empty curve", curve(kKindOpenCurve, {}), "l,0\n", 1},
         {"one-point curve", curve(kKindOpenCurve, {500, 500}), "l,1\n50,50\n", 1},
+        {"two points are no poly-Bezier", curve(kKindOpenCurve, {0, 0, 1, 1}), "", 0, 0},
+        {"five points are no poly-Bezier", curve(kKindClosedCurve, {0, 0, 1, 1, 2, 2, 3, 3, 4, 4}), "", 0, 0},
     };
     for (const RecordCase& k : cases) {
         Target t;
-        EXPECT_EQ(t.put(k.object), 1) << k.behaviour;
+        EXPECT_EQ(t.put(k.object), k.result) << k.behaviour;
         EXPECT_LE(t.writes(), 1u) << k.behaviour;
         EXPECT_EQ(t.take(), k.records) << k.behaviour;
         EXPECT_EQ(t.context()->recordCount, k.counted) << k.behaviour;
     }
 }
 
-// Rectangles, also those of clips, are put in order in the host object.
-TEST(Shapes, CornersAreOrderedInTheObject) {
-    Target t;
-    HostObject* rectangle = t.object(kKindRectangle, RectangleData{500, 400, 100, 900});
-    HostObject* other = t.object(kKindRectangle, RectangleData{500, 400, 100, 900});
-    HostObject* clipObject = t.object(kKindClip, ClipData{0, 0, other});
-    EXPECT_EQ(JAVtRectangle(t.context(), rectangle) + JAVtClip(t.context(), clipObject), 2);
-    for (HostObject* o : {rectangle, other}) {
-        const RectangleData* r = JAVtBody<RectangleData>(o);
-        EXPECT_EQ((std::vector<int32_t>{r->x0, r->y0, r->x1, r->y1}), (std::vector<int32_t>{100, 900, 500, 400}));
-    }
-    for (HostObject* o : {rectangle, other, clipObject}) t.host().releaseObject(o);
-}
-
-// Every field of every shape at both ends of the 32-bit range, under a
-// gradient the driver draws, on targets that shrink and enlarge: no
-// overflow (the sanitizer build checks), and fields saturate, never wrap.
-TEST(Shapes, ExtremeCoordinatesInEveryFieldAreSafe) {
-    const std::pair<int32_t, size_t> layouts[] = {{kKindRectangle, 4}, {kKindRoundRect, 6}, {kKindCircle, 3},
-                                                  {kKindEllipse, 6},   {kKindTaggedRect, 4}, {kKindClip, 4},
-                                                  {kKindOpenCurve, 8}, {kKindClosedCurve, 8}};
-    for (int32_t pixels : {100, 1 << 30}) {
-        Target t(100, pixels);
-        t.DriverHarness::put(kKindFillAtt, driverGradient());
-        for (auto [kind, fields] : layouts) {
-            for (uint32_t bits = 0; bits < (1u << fields); ++bits) {
-                std::vector<int32_t> v;
-                for (size_t i = 0; i < fields; ++i) v.push_back((bits >> i) & 1 ? INT32_MAX : INT32_MIN);
-                Maker make = kind == kKindTaggedRect ? tagged(kTagRectangle, v)
-                             : kind == kKindClip     ? clip(kClipOpen, kKindRectangle, v)
-                             : kind == kKindOpenCurve || kind == kKindClosedCurve ? curve(kind, v)
-                                                                                 : shape(kind, v);
-                EXPECT_EQ(t.put(make), 1) << "kind " << kind << " bits " << bits;
-            }
-        }
-    }
+// Fields at both ends of the 32-bit range saturate, never wrap (the fuzz
+// targets put every field of every shape at the limits under the sanitizers).
+TEST(Shapes, ExtremeCoordinatesSaturate) {
     Target t(100, 100);
     t.put(shape(kKindCircle, {INT32_MIN, INT32_MAX, INT32_MAX}));
     t.put(shape(kKindCircle, {INT32_MAX, INT32_MIN, INT32_MIN}));  // a negative radius
@@ -151,70 +120,6 @@ TEST(Shapes, ACircleOfNegativeRadiusGetsItsGradientBands) {
               "t,-1,-1,-1,0,0,0,0\no,32,12,56,56\n"
               "t,-1,-1,-1,0,0,255,0\no,50,30,20,20\n"
               "q,0\n");
-}
-
-// Host failures are swept with the bundled curves; these fail by shape. The
-// polyline object is made before the host is asked to flatten.
-TEST(Curves, FailuresReleaseTheCreatedObjectAndReturnZero) {
-    const struct {
-        const char* behaviour;
-        Maker object;
-        const char* failing;  // operation made to fail, or nullptr
-    } cases[] = {
-        {"no object for the polyline", curve(kKindOpenCurve, {0, 0, 100, 0, 200, 0, 300, 0}), "createObject"},
-        {"two points are no poly-Bezier", curve(kKindOpenCurve, {0, 0, 1, 1}), nullptr},
-        {"five points are no poly-Bezier", curve(kKindClosedCurve, {0, 0, 1, 1, 2, 2, 3, 3, 4, 4}), nullptr},
-    };
-    for (const auto& k : cases) {
-        Target t;
-        if (k.failing != nullptr) t.host().failAt(k.failing, 1);
-        EXPECT_EQ(t.put(k.object), 0) << k.behaviour;
-        EXPECT_EQ(t.take(), "") << k.behaviour;
-        EXPECT_EQ(t.host().liveObjects(), 0u) << k.behaviour;
-        if (k.failing != nullptr) EXPECT_EQ(t.host().calls("curveToPointList"), 0u);
-    }
-}
-
-// Within half a host unit of the curve, plus the rounding of each vertex.
-TEST(Curves, FlatteningFollowsTheCurveWithinTheTolerance) {
-    const PointPair curves[][4] = {
-        {{0, 0}, {0, 5523}, {4477, 10000}, {10000, 10000}},  // a quarter circle
-        {{0, 0}, {30000, 30000}, {-30000, 30000}, {0, 0}},   // a loop
-        {{-7, 3}, {12, 40}, {25, -40}, {40, 2}},              // a small wave
-    };
-    ReferenceHost host;
-    HostServices* s = host.services();
-    for (const auto& p : curves) {
-        refhost::CurveData body{4, 0, p};
-        PointList* list = s->curveToPointList(s, &body);
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(list->points[list->count - 1].x, p[3].x);
-        double worst = 0;
-        for (int step = 0; step <= 2000; ++step) {
-            double t = step / 2000.0, u = 1 - t, w[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
-            double x = w[0] * p[0].x + w[1] * p[1].x + w[2] * p[2].x + w[3] * p[3].x;
-            double y = w[0] * p[0].y + w[1] * p[1].y + w[2] * p[2].y + w[3] * p[3].y;
-            double best = INFINITY;
-            for (uint32_t i = 0; i + 1 < list->count; ++i) {
-                double ax = list->points[i].x, ay = list->points[i].y;
-                double dx = list->points[i + 1].x - ax, dy = list->points[i + 1].y - ay, len = dx * dx + dy * dy;
-                double k = len > 0 ? std::clamp(((x - ax) * dx + (y - ay) * dy) / len, 0.0, 1.0) : 0.0;
-                best = std::min(best, std::hypot(x - ax - k * dx, y - ay - k * dy));
-            }
-            worst = std::max(worst, best);
-        }
-        EXPECT_LE(worst, 0.5 + 0.75);
-        s->freePointList(s, list);
-
-        // The closed outline ends at its start and repeats no point.
-        PointList* closed = s->closedCurveToPointList(s, &body);
-        ASSERT_NE(closed, nullptr);
-        const PointPair* q = closed->points;
-        EXPECT_TRUE(q[0].x == q[closed->count - 1].x && q[0].y == q[closed->count - 1].y);
-        for (uint32_t i = 0; i + 1 < closed->count; ++i) EXPECT_FALSE(q[i].x == q[i + 1].x && q[i].y == q[i + 1].y);
-        s->freePointList(s, closed);
-    }
-    EXPECT_EQ(host.liveBlocks(), 0u);
 }
 
 }  // namespace

@@ -104,15 +104,6 @@ TEST(CharAttributes, FontRecordFollowsSizeStylesCharacterSetAndMapping) {
     }
 }
 
-TEST(CharAttributes, MissingParagraphObjectFailsWithNothingWritten) {
-    DriverHarness h;
-    h.start();
-    h.host().failAt("createObject", 1);
-    EXPECT_EQ(h.put(kKindCharAtt, CharAttributes{}), 0);
-    EXPECT_EQ(h.take(), "");
-    EXPECT_EQ(h.context()->paraAttWritten, 1);
-}
-
 TEST(ParaAttributes, PointValuesAndDistancesScaleAndSaturate) {
     // modeB 2: any mode but 1 writes its value unchanged.
     auto para = [](int32_t mode, int32_t value, int32_t distance) {

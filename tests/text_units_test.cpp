@@ -54,20 +54,6 @@ TEST(TextString, UnitsComeFromConversionOrFromTheTextItself) {
     }
 }
 
-TEST(TextString, MeasuredLengthAndResolvedEncodingStayInTheObject) {
-    DriverHarness h;
-    h.start();
-    const std::string text("AB\0C", 4);
-    for (const std::string* t : {&text, static_cast<const std::string*>(nullptr)}) {
-        HostObject* o = stringObject(h, t, 0, -1);
-        EXPECT_EQ(JAVtTextString(h.context(), o), 1);
-        EXPECT_EQ(JAVtBody<TextStringData>(o)->byteLength, t ? 2 : 0);
-        EXPECT_EQ(JAVtBody<TextStringData>(o)->encoding, kEncodingWestern);
-        h.host().releaseObject(o);
-    }
-    EXPECT_EQ(h.take(), "u,2,65,66\n");
-}
-
 TEST(WidthString, AWidthAtTheLineBoundStillEndsWithTheNewline) {
     DriverHarness h;
     h.params()->sourceFrame[0] = 96;  // a reversed frame: horizontal lengths are negative
@@ -103,25 +89,6 @@ TEST(TextString, ALongRecordIsOneLineInSeveralWrites) {
     }
     EXPECT_EQ(h.take(), line + "\n");
     EXPECT_EQ(h.context()->recordCount, 1);
-}
-
-TEST(TextString, AFailedConversionWritesNothingAndRestoresTheEncoding) {
-    const std::string text = "AB";
-    for (const char* operation : {"convertToUnits", "allocate"}) {
-        for (bool simple : {false, true}) {
-            DriverHarness h;
-            h.session()->currentEncoding = kEncodingCyrillic;
-            h.start();
-            h.host().failAt(operation, 1);
-            HostObject* o = simple ? h.object(kKindSimpleText, SimpleTextData{0, 0, 0, 0, 0, 0, nullptr, 2, kEncodingWestern, 0})
-                                   : stringObject(h, nullptr, kEncodingWestern, 2);
-            h.host().attachBlock(o, simple ? 48 : 32, text.data(), text.size(), 2);
-            EXPECT_EQ(h.put(o), 0) << operation;
-            EXPECT_EQ(h.session()->currentEncoding, kEncodingCyrillic);
-            // A simple text has its box and font written before its units.
-            EXPECT_EQ(h.take(), simple ? "s,0,96,0,0,4,0\nc,Times New Roman,0,0,0,0,0\n" : "");
-        }
-    }
 }
 
 // A host that reports more units than the buffer it was handed holds is
