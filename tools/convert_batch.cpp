@@ -114,7 +114,7 @@ int ConvertCommand::runBatch() const {
             std::cerr << "javtrg: " << writer->second << " and " << script << " would both write " << output << "\n";
             return kExitBadInput;
         }
-        jobs.push_back(ConvertJob{script, output, elements_.empty() ? "" : (fs::path(elements_) / stem).string()});
+        jobs.push_back(ConvertJob{script, output, elements_.empty() ? "" : (fs::path(elements_) / stem).string(), ""});
     }
     for (const ConvertJob& job : jobs) {
         for (const std::string& script : scripts_) {

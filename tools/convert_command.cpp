@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
 
 #include "host/reference_host.h"
 #include "tools/output_file.h"
+#include "tools/preview_output.h"
 #include "tools/script.h"
 #include "tools/script_runner.h"
 
@@ -69,7 +71,9 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
     refhost::ReferenceHost host;
     if (!job.elements.empty()) host.useElementDirectory(job.elements);
     refhost::FileStream* stream = host.fileStream(output.stream());
-    RunOutcome outcome = runScript(script, host, api, &stream->base);
+    std::optional<PreviewTee> preview;
+    if (!job.preview.empty()) preview.emplace(&stream->base, job.elements);
+    RunOutcome outcome = runScript(script, host, api, preview ? preview->stream() : &stream->base);
     if (!outcome.started || outcome.failedObject >= 0) {
         reportDriverFailure(scriptName, outcome, messages);
         status = kExitDriverFailed;
@@ -82,6 +86,16 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
             messages << "javtrg: " << element->path << ": write failed\n";
             status = kExitDriverFailed;
         }
+    }
+    // The preview of the stream, on a canvas of the target's pixel size.
+    if (preview && outcome.started) {
+        PreviewDocument document;
+        document.output = job.preview;
+        previewFormatOf(job.preview, &document.format);
+        const int32_t* pixels = host.params()->targetPixelRect;
+        document.size = {int64_t{pixels[2]} - pixels[0], int64_t{pixels[3]} - pixels[1]};
+        document.title = fs::path(scriptName).filename().string() + " preview";
+        if (!preview->write(document, messages)) status = kExitDriverFailed;
     }
     if (host.conversionsLimited()) {
         messages << "javtrg: " << scriptName << ": the fill pictures nest so that they would be drawn with more than "
@@ -165,6 +179,9 @@ ConvertCommand::ConvertCommand(CLI::App& app, const std::string& library) : libr
                          "Directory for the record streams of the scripts, each named after its script; created when "
                          "absent")
         ->excludes(output);
+    command_->add_option("--preview", preview_,
+                         "Also write the preview of the record stream at the target's size, as .svg, .html or .png")
+        ->excludes("--out-dir");
     command_->add_option("-j,--jobs", threads_, "Scripts converted at once, each on a thread of its own (with --out-dir)")
         ->check(CLI::Range(1, 256));
     command_->add_option("--elements", elements_,
@@ -180,6 +197,18 @@ int ConvertCommand::run() const {
         std::cerr << "javtrg: " << scripts_.size() << " scripts need --out-dir DIR for their record streams\n";
         return kExitBadInput;
     }
+    PreviewFormat format = PreviewFormat::Svg;
+    if (!preview_.empty() && !previewFormatOf(preview_, &format)) {
+        std::cerr << "javtrg: --preview " << preview_ << ": expected a file ending in .svg, .html or .png\n";
+        return kExitBadInput;
+    }
+    std::error_code failure;
+    for (const std::string& other : {scripts_.front(), output_}) {
+        if (!preview_.empty() && fs::weakly_canonical(preview_, failure) == fs::weakly_canonical(other, failure)) {
+            std::cerr << "javtrg: --preview " << preview_ << ": names the script or the stream; expected a file of its own\n";
+            return kExitBadInput;
+        }
+    }
     DriverApi api;
     bool loaded = false;
     DriverSource driver = [&](std::ostream& messages) -> const DriverApi* {
@@ -188,7 +217,7 @@ int ConvertCommand::run() const {
         if (!loaded) messages << "javtrg: " << error << "\n";
         return loaded ? &api : nullptr;
     };
-    int status = convertScript(ConvertJob{scripts_.front(), output_, elements_}, driver, std::cerr);
+    int status = convertScript(ConvertJob{scripts_.front(), output_, elements_, preview_}, driver, std::cerr);
     if (loaded) unloadDriver(&api);
     return status;
 }

@@ -1,7 +1,7 @@
 // `javtrg convert`: one object script into a record stream, or several at
 // once into a folder, on as many threads as asked.
 //
-//   javtrg convert SCRIPT [-o FILE] [--elements DIR]
+//   javtrg convert SCRIPT [-o FILE] [--elements DIR] [--preview FILE.svg|FILE.html|FILE.png]
 //   javtrg convert SCRIPT... --out-dir DIR [-j N] [--elements DIR]
 //
 // Each script is converted by its own driver instance on its own reference
@@ -32,11 +32,13 @@ inline constexpr int kExitBadInput = 2;
 
 // One conversion: a script (a path, or "-" for standard input), the stream
 // it writes (a path; "-" or empty: standard output) and the folder of its
-// elements (empty: elements are not kept).
+// elements (empty: elements are not kept); the preview of the stream at
+// the target's size (empty: none).
 struct ConvertJob {
     std::string script;
     std::string output;
     std::string elements;
+    std::string preview;
 };
 
 // The driver a conversion uses; absent when it cannot be loaded, after a
@@ -72,6 +74,7 @@ private:
     std::string output_;
     std::string outDir_;
     std::string elements_;
+    std::string preview_;
     size_t threads_ = 1;
 };
 

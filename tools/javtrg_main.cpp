@@ -51,10 +51,10 @@ int run(int argc, char** argv) {
     CLI::App app{"javtrg: converts object scripts into record streams through the javtrg driver"};
     app.require_subcommand(0, 1);
     app.footer("Usage lines:\n"
-               "  javtrg convert SCRIPT [-o FILE] [--elements DIR] [--library PATH]\n"
+               "  javtrg convert SCRIPT [-o FILE] [--elements DIR] [--preview FILE.svg|FILE.html|FILE.png] [--library PATH]\n"
                "  javtrg convert SCRIPT... --out-dir DIR [-j N] [--elements DIR] [--library PATH]\n"
                "  javtrg check STREAM [--lenient]\n"
-               "  javtrg preview STREAM [-o FILE.svg|FILE.html|FILE.png] [--elements DIR] [--size WxH] [--lenient]\n"
+               "  javtrg preview STREAM [-o FILE.svg|FILE.html|FILE.png] [--elements DIR] [--size WxH] [--max-pixels N] [--lenient]\n"
                "  javtrg --version [--library PATH]\n"
                "Exit status: 0 success, 1 the driver or the output failed, 2 bad usage or a malformed script or "
                "stream.");
