@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/record_reader.h"
 #include "tools/record_summary.h"
@@ -100,7 +101,6 @@ private:
         int64_t gradientAngle = 0;
         ClipWait clipWait = ClipWait::None;
         uint64_t clipLine = 0;
-        uint64_t openClips = 0;
         uint64_t nextId = 1;
         Font font;
         TextLayout text;
@@ -108,6 +108,11 @@ private:
         uint64_t shapeId = 0;
         uint64_t gradientId = 0;
         bool shapeClips = false;
+        // The shape clips the bands of a gradient ("q,2"): it is defined
+        // without paint, filled under the bands and outlined over them.
+        bool shapeIsBandClip = false;
+        std::string shapeFill;
+        std::string shapeStroke;
         RecordExtent shapeBox;
         // The text run being written.
         UnitDecoder decoder;
@@ -129,6 +134,8 @@ private:
     void setPen(const Record& record);
     void setFill(const Record& record);
     void clipRecord(const Record& record);
+    // True when `record` is the shape a clip record waits for; sets
+    // shapeIsBandClip for the shape of a "q,2".
     bool claimClip(const Record& record);
     void closeClips();
     std::string shapeStart(const char* tag, bool filled, bool clips);
@@ -149,8 +156,20 @@ private:
     void drawElement(const Record& record);
     bool embedElement(const Record& record, const Box& box);
 
+    // An open clip: the group it confines and, for the shape of a "q,2",
+    // the outline drawn over its bands when the clip closes.
+    struct OpenClip {
+        uint64_t shapeId;
+        std::string outline;  // stroke attributes; empty: no outline
+        bool bands;
+    };
+
     std::FILE* body_;
     PreviewOptions options_;
+    // Changed only when a record ends, so an abandoned record leaves it as
+    // it was.
+    std::vector<OpenClip> clips_;
+    uint64_t bandClips_ = 0;
     bool failed_ = false;
     RecordSummary summary_;
     State state_;
