@@ -104,6 +104,7 @@ void SvgPreview::points(const RecordPoint* points, size_t count) {
 
 void SvgPreview::units(const uint16_t* units, size_t count) {
     for (size_t i = 0; i < count; ++i) state_.decoder.push(units[i], piece_);
+    measureRun(piece_);
     write(piece_);
     piece_.clear();
 }

@@ -116,7 +116,9 @@ private:
         RecordExtent shapeBox;
         // The text run being written.
         UnitDecoder decoder;
-        long long widthRoom = -1;
+        long long widthRoom = -1;  // where a "b" run's spacing goes; -1: a "u" run
+        double runNatural = 0;     // the natural width of the run's characters so far
+        uint64_t runCharacters = 0;
     };
 
     // The box of a record whose first four fields are left, top, width and
@@ -149,6 +151,7 @@ private:
     void openText(const Record* box);
     void closeText();
     void beginRun(const Record& record);
+    void measureRun(const std::string& piece);
     void endRun(const Record& record);
     std::string fontAttributes() const;
 

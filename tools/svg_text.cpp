@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 
+#include "tools/svg_measure.h"
 #include "tools/svg_preview.h"
 
 namespace javtool {
@@ -32,23 +33,53 @@ std::string lowerAscii(const std::string& text) {
     return lower;
 }
 
-// The CSS font family of a face: the viewer's generic names become CSS's
-// generic families; any other face is asked for by name, with a generic
-// family standing in when it is not installed.
+// The families the viewer's generic names stand for: fonts the bootstrap
+// installs, which fontconfig finds by these names in every renderer, with
+// a CJK family for the scripts the first does not cover.
+constexpr const char* kSansFamilies = "'DejaVu Sans', 'Noto Sans CJK JP', sans-serif";
+constexpr const char* kSerifFamilies = "'DejaVu Serif', 'Noto Serif CJK JP', serif";
+constexpr const char* kMonoFamilies = "'DejaVu Sans Mono', 'Noto Sans Mono CJK JP', monospace";
+
+// Metric-compatible fonts the bootstrap installs for the viewer's most
+// common faces, named in the list so that every renderer takes them (a
+// family list hides fontconfig's own aliases).
+struct Substitute {
+    const char* prefix;
+    const char* family;
+};
+constexpr Substitute kSubstitutes[] = {
+    {"arial", "'Nimbus Sans'"},       {"helvetica", "'Nimbus Sans'"}, {"times", "'Nimbus Roman'"},
+    {"courier", "'Nimbus Mono PS'"},
+};
+
+// The CSS font family list of a face: the viewer's generic names become
+// the families they stand for; any other face is asked for by name, then
+// by its metric-compatible substitute when it has one, then by the
+// families of its kind.
 std::string cssFamily(const std::string& face) {
     std::string lower = lowerAscii(face);
-    if (lower == "dialog" || lower == "sansserif") return "sans-serif";
-    if (lower == "serif") return "serif";
-    if (lower == "monospaced") return "monospace";
+    if (lower == "dialog" || lower == "sansserif") return kSansFamilies;
+    if (lower == "serif") return kSerifFamilies;
+    if (lower == "monospaced") return kMonoFamilies;
     std::string name;
     for (char c : face) {
         // Quotes and backslashes would end or escape the CSS string.
         if (c != '\'' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) name += c;
     }
-    const char* fallback = "sans-serif";
-    if (lower.starts_with("courier")) fallback = "monospace";
-    if (lower.starts_with("times") || lower.starts_with("georgia")) fallback = "serif";
-    return "'" + name + "', " + fallback;
+    std::string families = "'" + name + "', ";
+    for (const Substitute& substitute : kSubstitutes) {
+        if (lower.starts_with(substitute.prefix)) families += std::string(substitute.family) + ", ";
+    }
+    const char* fallback = kSansFamilies;
+    if (lower.starts_with("courier")) fallback = kMonoFamilies;
+    if (lower.starts_with("times") || lower.starts_with("georgia")) fallback = kSerifFamilies;
+    return families + fallback;
+}
+
+size_t characterCount(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 }  // namespace
@@ -85,8 +116,11 @@ void SvgPreview::textRecord(const Record& record) {
 }
 
 // A text box "s,left,top,width,height,class,rotation" aligns its lines by
-// its class (0 left, 1 centred, 2 right) and turns about its top left corner
-// by the rotation in tenths of a degree, counter-clockwise. A simple text
+// its class (0 left, 1 centred, 2 right) within its width from (left, top),
+// the host's first corner. A rotation in tenths of a degree turns the box
+// counter-clockwise about that corner; the record does not say on which
+// side of the corner the box's width lies, so a turned box's lines start at
+// the corner whatever its class. A simple text
 // "s,left,top,width,height,placement,0" has a placement code from 4 up,
 // which the preview draws without: its line starts at the left.
 void SvgPreview::openText(const Record* box) {
@@ -98,18 +132,17 @@ void SvgPreview::openText(const Record* box) {
         double left = static_cast<double>(box->fields[0]);
         double top = static_cast<double>(box->fields[1]);
         int64_t justification = box->fields[4];
-        int64_t rotation = justification <= 2 ? box->fields[5] : 0;
+        int64_t rotation = justification <= 2 ? box->fields[5] % 3600 : 0;
         text.anchorX = left;
-        if (justification == 1) {
+        if (rotation != 0) {
+            tag += " transform=\"rotate(" + svgNumber(-static_cast<double>(rotation) / 10.0) + " " +
+                   svgNumber(left) + " " + svgNumber(top) + ")\"";
+        } else if (justification == 1) {
             text.anchorX = area.x + area.width / 2.0;
             tag += " text-anchor=\"middle\"";
         } else if (justification == 2) {
             text.anchorX = area.x + area.width;
             tag += " text-anchor=\"end\"";
-        }
-        if (rotation % 3600 != 0) {
-            tag += " transform=\"rotate(" + svgNumber(-static_cast<double>(rotation) / 10.0) + " " +
-                   svgNumber(left) + " " + svgNumber(top) + ")\"";
         }
         text.lineTop = top;
     }
@@ -142,21 +175,35 @@ void SvgPreview::beginRun(const Record& record) {
     }
     write(">");
     state_.decoder = UnitDecoder{};
+    state_.runNatural = 0;
+    state_.runCharacters = 0;
 }
 
-// A "b" run is drawn to its width: the run's characters are spaced and
-// scaled to fill it.
+// A "b" run is drawn to its width: the characters keep their size and the
+// space between them grows or shrinks (letter-spacing, which every
+// renderer honours) by the difference between the width and the run's
+// natural width, shared among its characters.
+void SvgPreview::measureRun(const std::string& piece) {
+    if (state_.widthRoom < 0 || piece.empty()) return;
+    const Font& font = state_.font;
+    state_.runNatural += measureText(cssFamily(font.face), static_cast<double>(font.size), (font.flags & 2) != 0,
+                                     (font.flags & 4) != 0, piece);
+    state_.runCharacters += characterCount(piece);
+}
+
 void SvgPreview::endRun(const Record& record) {
     state_.decoder.flush(piece_);
+    measureRun(piece_);
     write(piece_ + "</tspan>");
     piece_.clear();
-    if (state_.widthRoom < 0 || !record.hasWidth || record.width <= 0 || failed_) return;
+    if (state_.widthRoom < 0 || !record.hasWidth || record.width <= 0 || state_.runCharacters == 0 || failed_) return;
     long long endOffset = position();
     if (std::fflush(body_) != 0 || fseeko(body_, static_cast<off_t>(state_.widthRoom), SEEK_SET) != 0) {
         failed_ = true;
         return;
     }
-    write(" textLength=\"" + std::to_string(record.width) + "\" lengthAdjust=\"spacingAndGlyphs\"");
+    double spacing = (static_cast<double>(record.width) - state_.runNatural) / static_cast<double>(state_.runCharacters);
+    write(" letter-spacing=\"" + svgNumber(spacing) + "\"");
     if (std::fflush(body_) != 0 || fseeko(body_, static_cast<off_t>(endOffset), SEEK_SET) != 0) failed_ = true;
 }
 
