@@ -92,7 +92,7 @@ int PreviewCommand::run() const {
         ~BodyCloser() { std::fclose(file); }
     } closer{body};
 
-    SvgPreview preview(body, PreviewOptions{elements_});
+    SvgPreview preview(body, PreviewOptions{elements_, maxPixels_});
     preview.onWarning = [&](uint64_t line, const std::string& message) { diagnostics.warning(line, message); };
     uint64_t skipped = 0;
     int status = readStream(stream_, preview, lenient_, diagnostics, &skipped);

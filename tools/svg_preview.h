@@ -26,6 +26,9 @@ struct PreviewOptions {
     // Where the picture elements named by "m" records are; empty: elements
     // are drawn as placeholders.
     std::string elementsDir;
+    // Elements are embedded at most with the pixels they are drawn with,
+    // and never with more than this many.
+    int64_t pixelBudget = 64'000'000;
 };
 
 struct PreviewSize {
