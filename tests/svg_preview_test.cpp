@@ -148,7 +148,10 @@ TEST(SvgPreview, ClipsConfineWhatFollowsUntilTheClipEnds) {
         "q,0\nr,5,5,5,5\n");
     const Document& doc = preview.document;
     auto groups = doc.all("g");
-    auto uses = doc.all("use");
+    std::vector<const Element*> uses;
+    for (const Element* use : doc.all("use")) {
+        if (use->parent->name == "clipPath") uses.push_back(use);
+    }
     ASSERT_EQ(groups.size(), 2u);
     ASSERT_EQ(uses.size(), 2u);
     EXPECT_EQ(uses[0]->parent->name, "clipPath");
@@ -169,6 +172,34 @@ TEST(SvgPreview, ClipsConfineWhatFollowsUntilTheClipEnds) {
     EXPECT_NE(unfollowed.warnings[0].find("2: the clip record of line 1 is followed by a 's' record"), std::string::npos);
 }
 
+// A gradient the driver draws: the shape after "q,2" is filled under the
+// bands and outlined with the pen over them; the bands have no outline.
+TEST(SvgPreview, GradientBandsAreFilledWithoutThePenAndOutlinedOnce) {
+    Preview preview = render(
+        "a,0,0,0,0,0,2\nq,1\nt,-1,-1,-1,-1,-1,-1,0\nr,0,0,100,100\n"
+        "t,-1,-1,-1,9,9,9,0\nq,2\no,10,10,80,80\n"
+        "t,-1,-1,-1,255,0,0,0\no,10,10,80,80\nt,-1,-1,-1,0,0,255,0\np,4\n30,30,70,30,70,70,30,70\nq,0\n");
+    const Document& doc = preview.document;
+    auto ellipses = doc.all("ellipse");
+    ASSERT_EQ(ellipses.size(), 2u);
+    const Element& shape = *ellipses[0];
+    EXPECT_EQ(shape.parent->name, "defs");
+    expectAttributes(shape, {{"fill", "(none)"}, {"stroke", "(none)"}}, "the clipping shape");
+    expectAttributes(*ellipses[1], {{"fill", "#ff0000"}, {"stroke", "none"}}, "a band");
+    expectAttributes(*doc.all("polygon")[0], {{"fill", "#0000ff"}, {"stroke", "none"}}, "a band");
+    auto uses = doc.all("use");
+    ASSERT_EQ(uses.size(), 4u);  // the rectangle's clip, the fill, the shape's clip, the outline
+    const std::string ref = "#" + shape["id"];
+    expectAttributes(*uses[1], {{"xlink:href", ref}, {"fill", "#090909"}, {"stroke", "none"}}, "the fill");
+    expectAttributes(*uses[3], {{"xlink:href", ref}, {"fill", "none"}, {"stroke", "#000000"}, {"stroke-width", "2"}},
+                     "the outline");
+    // Drawn after the bands' group closes, inside the rectangle's clip.
+    auto groups = doc.all("g");
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(uses[3]->parent, groups[0]);
+    EXPECT_EQ(ellipses[1]->parent, groups[1]);
+}
+
 TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     Preview preview = render(
         "s,10,20,100,30,1,900\n"
@@ -187,15 +218,19 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     auto spans = doc.all("tspan");
     ASSERT_EQ(texts.size(), 1u);
     ASSERT_EQ(spans.size(), 4u);
-    expectAttributes(*texts[0], {{"text-anchor", "middle"}, {"transform", "rotate(-90 10 20)"}}, "text");
-    expectAttributes(*spans[0], {{"x", "60"}, {"y", "36"}, {"font-family", "sans-serif"}, {"font-weight", "bold"},
+    // A turned box starts its lines at its first corner, whatever its class.
+    expectAttributes(*texts[0], {{"text-anchor", "(none)"}, {"transform", "rotate(-90 10 20)"}}, "text");
+    expectAttributes(*spans[0], {{"x", "10"}, {"y", "36"}, {"font-weight", "bold"},
                                  {"font-style", "italic"}, {"text-decoration", "underline"},
                                  {"baseline-shift", "super"}, {"fill", "#ff0000"}}, "span 0");
     EXPECT_EQ(spans[0]->text, "<&\xF0\x9F\x98\x80 ");
     // The second paragraph starts one line of the 20-pixel font lower.
-    expectAttributes(*spans[1], {{"y", "52"}, {"font-family", "'Courier New', monospace"},
-                                 {"text-decoration", "line-through"}, {"baseline-shift", "sub"}, {"textLength", "40"}},
-                     "span 1");
+    expectAttributes(*spans[1], {{"y", "52"}, {"text-decoration", "line-through"}, {"baseline-shift", "sub"}}, "span 1");
+    // The run is spaced to its width of 40 pixels: one character, so the
+    // spacing is what the glyph leaves of the width.
+    double spacing = std::stod((*spans[1])["letter-spacing"]);
+    EXPECT_GT(spacing, 20.0);
+    EXPECT_LT(spacing, 40.0);
     // An empty paragraph takes a line of its own.
     EXPECT_EQ((*spans[2])["y"], "76");
     EXPECT_EQ(spans[2]->text, "\xEF\xBF\xBD\xEF\xBF\xBD");
@@ -204,13 +239,19 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
 }
 
 TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
+    const char* kSans = "'DejaVu Sans', 'Noto Sans CJK JP', sans-serif";
     struct Case {
         std::string face, family;
     } cases[] = {
-        {"dialog", "sans-serif"},      {"SansSerif", "sans-serif"},          {"serif", "serif"},
-        {"monospaced", "monospace"},   {"Times New Roman", "'Times New Roman', serif"},
-        {"Verdana", "'Verdana', sans-serif"}, {"A'b\\c\"<&", "'Abc\"<&', sans-serif"},
-        {"\xff\xfe", "'\xEF\xBF\xBD\xEF\xBF\xBD', sans-serif"},
+        {"dialog", kSans},
+        {"SansSerif", kSans},
+        {"serif", "'DejaVu Serif', 'Noto Serif CJK JP', serif"},
+        {"monospaced", "'DejaVu Sans Mono', 'Noto Sans Mono CJK JP', monospace"},
+        {"Times New Roman", "'Times New Roman', 'Nimbus Roman', 'DejaVu Serif', 'Noto Serif CJK JP', serif"},
+        {"Arial", std::string("'Arial', 'Nimbus Sans', ") + kSans},
+        {"Verdana", std::string("'Verdana', ") + kSans},
+        {"A'b\\c\"<&", std::string("'Abc\"<&', ") + kSans},
+        {"\xff\xfe", std::string("'\xEF\xBF\xBD\xEF\xBF\xBD', ") + kSans},
     };
     for (const Case& c : cases) {
         Preview preview = render("c," + c.face + ",12,0,0,0,0\nu,1,65\n");

@@ -202,9 +202,12 @@ int ConvertCommand::run() const {
         std::cerr << "javtrg: --preview " << preview_ << ": expected a file ending in .svg, .html or .png\n";
         return kExitBadInput;
     }
-    std::error_code failure;
+    auto samePath = [](const fs::path& a, const fs::path& b) {
+        std::error_code failure;
+        return fs::equivalent(a, b, failure) || fs::absolute(a, failure).lexically_normal() == fs::absolute(b, failure).lexically_normal();
+    };
     for (const std::string& other : {scripts_.front(), output_}) {
-        if (!preview_.empty() && fs::weakly_canonical(preview_, failure) == fs::weakly_canonical(other, failure)) {
+        if (!preview_.empty() && !other.empty() && samePath(preview_, other)) {
             std::cerr << "javtrg: --preview " << preview_ << ": names the script or the stream; expected a file of its own\n";
             return kExitBadInput;
         }

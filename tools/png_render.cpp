@@ -41,6 +41,9 @@ double fitPixelBudget(int64_t width, int64_t height, int64_t budget, int64_t* ou
     // Rounded down, so the budget holds; a side never falls below a pixel.
     *outWidth = std::clamp<int64_t>(static_cast<int64_t>(std::floor(static_cast<double>(width) * scale)), 1, kRenderSideMax);
     *outHeight = std::clamp<int64_t>(static_cast<int64_t>(std::floor(static_cast<double>(height) * scale)), 1, kRenderSideMax);
+    // A side held at one pixel leaves the whole budget to the other.
+    if (*outHeight == 1) *outWidth = std::min(*outWidth, budget);
+    if (*outWidth == 1) *outHeight = std::min(*outHeight, budget);
     return scale;
 }
 
