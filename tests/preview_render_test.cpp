@@ -228,49 +228,35 @@ TEST(PreviewRender, LargeCanvasesAreScaledIntoTheBudgetKeepingTheirAspect) {
     EXPECT_LT(far.at(250, 250), 200.0) << "the line crosses the middle";
 }
 
-// Writes a `width` x `height` PNG of one grey level.
-void writeFlatPng(const fs::path& path, uint32_t width, uint32_t height) {
+// Writes a `width` x `height` PNG of noise, which does not compress.
+void writeNoisePng(const fs::path& path, uint32_t width, uint32_t height) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = width;
     image.height = height;
     image.format = PNG_FORMAT_GRAY;
-    std::vector<png_byte> pixels(size_t{width} * height, 90);
+    std::vector<png_byte> pixels(size_t{width} * height);
+    uint32_t state = 1;
+    for (png_byte& pixel : pixels) pixel = static_cast<png_byte>((state = state * 1103515245u + 12345u) >> 24);
     ASSERT_NE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr), 0);
 }
 
 // An element is embedded with no more pixels than it is drawn with, so the
-// renderer never decodes more; an element drawn larger than its pixels is
-// embedded as it is.
+// renderer never decodes more: 3 MB of noise drawn at 30x10 pixels becomes
+// a few hundred bytes, and still shows its grey.
 TEST(PreviewRender, ElementsAreEmbeddedAtMostAtTheSizeTheyAreDrawn) {
     javtest::ScratchDir dir("javtrg_preview_shrink");
-    writeFlatPng(dir.path / "wide.png", 3000, 1000);
-    writeFlatPng(dir.path / "small.png", 4, 2);
-    std::ofstream(dir.path / "elements.records", std::ios::binary)
-        << "m,0,0,30,10\nwide.png\nimage/png\nm,40,0,40,20\nsmall.png\nimage/png\n";
-    auto run = javtest::runCommand(tool() + " preview " + (dir.path / "elements.records").string() + " --elements " +
-                                   dir.path.string() + " -o " + (dir.path / "elements.svg").string());
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::string svg = javtest::readFile(dir.path / "elements.svg");
-    // The pixel size of each embedded PNG, from its header.
-    std::vector<std::pair<uint32_t, uint32_t>> sizes;
-    for (size_t at = svg.find("base64,"); at != std::string::npos; at = svg.find("base64,", at + 1)) {
-        std::string head = svg.substr(at + 7, 32);
-        static const std::string kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        std::vector<uint8_t> bytes;
-        for (size_t i = 0; i + 4 <= head.size(); i += 4) {
-            uint32_t group = 0;
-            for (size_t j = 0; j < 4; ++j) group = (group << 6) | static_cast<uint32_t>(kDigits.find(head[i + j]));
-            bytes.insert(bytes.end(), {uint8_t(group >> 16), uint8_t(group >> 8), uint8_t(group)});
-        }
-        auto be = [&](size_t i) { return (uint32_t{bytes[i]} << 24) | (bytes[i + 1] << 16) | (bytes[i + 2] << 8) | bytes[i + 3]; };
-        sizes.emplace_back(be(16), be(20));
+    writeNoisePng(dir.path / "noise.png", 3000, 1000);
+    std::ofstream(dir.path / "element.records", std::ios::binary) << "m,0,0,30,10\nnoise.png\nimage/png\n";
+    for (const char* format : {"svg", "png"}) {
+        auto run = javtest::runCommand(tool() + " preview " + (dir.path / "element.records").string() + " --elements " +
+                                       dir.path.string() + " -o " + (dir.path / "element.").string() + format);
+        ASSERT_EQ(run.status, 0) << run.err;
     }
-    ASSERT_EQ(sizes.size(), 2u) << svg.substr(0, 400);
-    EXPECT_EQ(sizes[0], std::make_pair(30u, 10u));
-    EXPECT_EQ(sizes[1], std::make_pair(4u, 2u));
-    Grey grey = renderStream("", 1, 1);  // the renderer itself stays usable
-    EXPECT_EQ(grey.width, 1u);
+    EXPECT_LT(fs::file_size(dir.path / "element.svg"), 4096u);
+    Grey grey;
+    ASSERT_TRUE(readGrey(dir.path / "element.png", &grey));
+    EXPECT_NEAR(grey.at(15, 5), 127.0, 40.0) << "the average of the noise";
 }
 
 // SIGINT and SIGTERM end a conversion whose output is half written without
@@ -291,24 +277,6 @@ TEST(PreviewRender, AnInterruptedConversionLeavesNoTemporaryFile) {
         std::vector<std::string> left;
         for (const auto& entry : fs::directory_iterator(dir.path)) left.push_back(entry.path().filename().string());
         EXPECT_EQ(left, std::vector<std::string>{"elements"}) << signal;
-    }
-}
-
-TEST(PreviewRender, ConvertRefusesAPreviewItCannotWrite) {
-    struct Case {
-        std::string output, preview, expected;
-    } cases[] = {
-        {"out.records", "out.bmp", "expected a file ending in .svg, .html or .png"},
-        {"out.svg", "./out.svg", "names the script or the stream"},
-    };
-    javtest::ScratchDir dir("javtrg_convert_preview");
-    for (const Case& c : cases) {
-        auto run = javtest::runCommand("cd " + dir.path.string() + " && " + tool() + " convert " +
-                                       std::string(JAVTRG_SOURCE_DIR) + "/examples/palette.json -o " + c.output + " --preview " +
-                                       c.preview);
-        EXPECT_EQ(run.status, 2) << c.preview;
-        EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
-        EXPECT_FALSE(fs::exists(dir.path / c.output)) << c.preview;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <expat.h>
+#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -265,21 +266,29 @@ TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
     javtest::ScratchDir scratch("javtrg_preview_elements");
     const fs::path dir = scratch.path / "elements";
     fs::create_directories(dir);
-    std::ofstream(dir / "element-0001.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = image.height = 1;
+    image.format = PNG_FORMAT_GRAY;
+    const png_byte pixel = 0;
+    ASSERT_NE(png_image_write_to_file(&image, (dir / "element-0001.png").c_str(), 0, &pixel, 0, nullptr), 0);
+    std::ofstream(dir / "headless.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
     std::ofstream(dir / "notes.png", std::ios::binary) << "not an image";
     std::ofstream(dir.parent_path() / "secret.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8);
     std::string stream =
         "m,1,2,3,4\nelement-0001.png\nimage/png\n"
         "m,5,6,7,8\n../secret.png\nimage/png\n"
         "m,0,0,1,1\nnotes.png\nimage/png\n"
-        "m,0,0,1,1\nmissing.png\nimage/png\n";
+        "m,0,0,1,1\nmissing.png\nimage/png\n"
+        "m,0,0,1,1\nheadless.png\nimage/png\n";
     Preview embedded = render(stream, dir.string());
     auto images = embedded.document.all("image");
     ASSERT_EQ(images.size(), 1u);
-    expectAttributes(*images[0], {{"xlink:href", "data:image/png;base64,iVBORw0KGgoAAA=="}, {"width", "3"},
-                                  {"preserveAspectRatio", "none"}}, "image");
-    EXPECT_EQ(embedded.document.all("rect").size(), 4u);  // the background and three placeholders
-    ASSERT_EQ(embedded.warnings.size(), 3u);
+    expectAttributes(*images[0], {{"width", "3"}, {"preserveAspectRatio", "none"}}, "image");
+    EXPECT_EQ((*images[0])["xlink:href"].rfind("data:image/png;base64,iVBORw0KGgo", 0), 0u);
+    EXPECT_EQ(embedded.document.all("rect").size(), 5u);  // the background and four placeholders
+    ASSERT_EQ(embedded.warnings.size(), 4u);
+    EXPECT_NE(embedded.warnings[3].find("does not give its size in pixels"), std::string::npos);
     EXPECT_NE(embedded.warnings[0].find("'../secret.png' is not a file name"), std::string::npos);
 
     Preview marked = render(stream);

@@ -173,6 +173,15 @@ bool shrinkPng(std::FILE* file, uint32_t width, uint32_t height, std::string* ou
     return ok;
 }
 
+// The pixels an element's rectangle is drawn with, within `budget`.
+void drawnPixels(double boxWidth, double boxHeight, int64_t budget, uint32_t* width, uint32_t* height) {
+    double drawnWidth = std::max(1.0, std::ceil(boxWidth));
+    double drawnHeight = std::max(1.0, std::ceil(boxHeight));
+    double scale = std::min(1.0, std::sqrt(static_cast<double>(budget) / (drawnWidth * drawnHeight)));
+    *width = static_cast<uint32_t>(std::clamp(std::floor(drawnWidth * scale), 1.0, 4.0e9));
+    *height = static_cast<uint32_t>(std::clamp(std::floor(drawnHeight * scale), 1.0, 4.0e9));
+}
+
 }  // namespace
 
 void SvgPreview::drawElement(const Record& record) {
@@ -214,38 +223,39 @@ bool SvgPreview::embedElement(const Record& record, const Box& box) {
         warn(record.line, "the element " + shown + " is not a PNG, JPEG or GIF image; drawn as a placeholder");
         return false;
     }
-    // An image of more pixels than it is drawn at is decoded only at the
-    // size it is drawn (within the pixel budget): so it is embedded.
+    // An image of more pixels than it is drawn with is embedded only at the
+    // size it is drawn (within the pixel budget), so no renderer decodes more.
     uint64_t pixelWidth = 0;
     uint64_t pixelHeight = 0;
-    if (imagePixels(buffer, got, file, &pixelWidth, &pixelHeight)) {
-        int64_t drawnWidth = std::max<int64_t>(1, static_cast<int64_t>(std::ceil(box.width)));
-        int64_t drawnHeight = std::max<int64_t>(1, static_cast<int64_t>(std::ceil(box.height)));
-        double scale = std::min(1.0, std::sqrt(static_cast<double>(options_.pixelBudget) /
-                                               (static_cast<double>(drawnWidth) * static_cast<double>(drawnHeight))));
-        auto shrunkWidth = static_cast<uint32_t>(std::max(1.0, std::floor(static_cast<double>(drawnWidth) * scale)));
-        auto shrunkHeight = static_cast<uint32_t>(std::max(1.0, std::floor(static_cast<double>(drawnHeight) * scale)));
-        if (pixelWidth > shrunkWidth || pixelHeight > shrunkHeight) {
-            shrunkWidth = static_cast<uint32_t>(std::min<uint64_t>(shrunkWidth, pixelWidth));
-            shrunkHeight = static_cast<uint32_t>(std::min<uint64_t>(shrunkHeight, pixelHeight));
-            std::string shrunk;
-            bool done = std::strcmp(type, "image/png") == 0 && shrinkPng(file, shrunkWidth, shrunkHeight, &shrunk);
-            std::fclose(file);
-            if (!done) {
-                warn(record.line, "the element " + shown + " is " + std::to_string(pixelWidth) + "x" +
-                                      std::to_string(pixelHeight) + " pixels, more than it is drawn at, and cannot be "
-                                      "read row by row; drawn as a placeholder");
-                return false;
-            }
-            std::string encoded;
-            appendBase64(encoded, reinterpret_cast<const unsigned char*>(shrunk.data()), shrunk.size());
-            write("<image" + boxAttributes(box) + " preserveAspectRatio=\"none\" xlink:href=\"data:image/png;base64," +
-                  encoded + "\"/>\n");
-            return true;
-        }
-        std::rewind(file);
-        got = std::fread(buffer, 1, sizeof buffer, file);
+    if (!imagePixels(buffer, got, file, &pixelWidth, &pixelHeight)) {
+        std::fclose(file);
+        warn(record.line, "the element " + shown + " does not give its size in pixels; drawn as a placeholder");
+        return false;
     }
+    uint32_t drawnWidth = 0;
+    uint32_t drawnHeight = 0;
+    drawnPixels(box.width, box.height, options_.pixelBudget, &drawnWidth, &drawnHeight);
+    if (pixelWidth > drawnWidth || pixelHeight > drawnHeight) {
+        std::string shrunk;
+        bool done = std::strcmp(type, "image/png") == 0 &&
+                    shrinkPng(file, static_cast<uint32_t>(std::min<uint64_t>(drawnWidth, pixelWidth)),
+                              static_cast<uint32_t>(std::min<uint64_t>(drawnHeight, pixelHeight)), &shrunk);
+        std::fclose(file);
+        if (!done) {
+            warn(record.line, "the element " + shown + " is " + std::to_string(pixelWidth) + "x" +
+                                  std::to_string(pixelHeight) +
+                                  " pixels, more than it is drawn with, and cannot be read row by row; drawn as a "
+                                  "placeholder");
+            return false;
+        }
+        std::string encoded;
+        appendBase64(encoded, reinterpret_cast<const unsigned char*>(shrunk.data()), shrunk.size());
+        write("<image" + boxAttributes(box) + " preserveAspectRatio=\"none\" xlink:href=\"data:image/png;base64," +
+              encoded + "\"/>\n");
+        return true;
+    }
+    std::rewind(file);
+    got = std::fread(buffer, 1, sizeof buffer, file);
     long long start = position();
     write("<image" + boxAttributes(box) + " preserveAspectRatio=\"none\" xlink:href=\"data:" + type + ";base64,");
     std::string encoded;
