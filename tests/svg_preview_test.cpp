@@ -239,6 +239,19 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     EXPECT_EQ(doc.all("rect")[1]->parent->name, "svg");
 }
 
+// Renderers lay out a long text node in more than linear time: a run is
+// written in pieces of 250 characters, all inside the run's span.
+TEST(SvgPreview, LongRunsAreWrittenInPieces) {
+    std::string units;
+    for (int i = 0; i < 600; ++i) units += ",65";
+    Preview preview = render("u,600" + units + "\n");
+    auto spans = preview.document.all("tspan");
+    ASSERT_EQ(spans.size(), 3u);
+    EXPECT_EQ(spans[0]->text, std::string(600, 'A'));
+    EXPECT_EQ(spans[1]->parent, spans[0]);
+    EXPECT_EQ(spans[2]->text, std::string(100, 'A'));
+}
+
 TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
     const char* kSans = "'DejaVu Sans', 'Noto Sans CJK JP', sans-serif";
     struct Case {

@@ -104,6 +104,8 @@ int PreviewCommand::run() const {
         return kStreamFailed;
     }
     if (size_.empty()) document.size = previewSize(preview.extent());
+    document.elements = preview.elements();
+    document.characters = preview.characters();
     document.title = fs::path(stream_ == "-" ? "record stream" : stream_).filename().string() + " preview";
     return writePreview(body, document, std::cerr) ? kStreamOk : kStreamFailed;
 }

@@ -1,19 +1,78 @@
 #include "tools/preview_output.h"
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <filesystem>
 #include <ostream>
 #include <string_view>
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tools/output_file.h"
+#include "tools/temporary_files.h"
 
 namespace javtool {
 
 namespace {
+
+// A rendering that takes longer or grows the process larger than this ends
+// the tool: the renderer cannot be stopped otherwise, and no shape of a
+// drawing (a polygon crossing itself millions of times) may hold it longer.
+constexpr auto kRenderTimeMax = std::chrono::seconds(20);
+constexpr uint64_t kRenderMemoryMax = 1024ULL * 1024 * 1024;
+
+// The process's resident memory in bytes, 0 when unknown.
+uint64_t residentBytes() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return 0;
+    unsigned long long pages = 0;
+    unsigned long long resident = 0;
+    bool read = std::fscanf(statm, "%llu %llu", &pages, &resident) == 2;
+    std::fclose(statm);
+    return read ? resident * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
+}
+
+// Watches a rendering from a thread of its own; past its limits it says
+// so, removes the temporary files and ends the process with status 1.
+class RenderWatch {
+public:
+    explicit RenderWatch(std::string name) : name_(std::move(name)), thread_([this] { watch(); }) {}
+    ~RenderWatch() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+private:
+    void watch() {
+        auto deadline = std::chrono::steady_clock::now() + kRenderTimeMax;
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; })) {
+            bool late = std::chrono::steady_clock::now() > deadline;
+            if (!late && residentBytes() <= kRenderMemoryMax) continue;
+            std::fprintf(stderr, "javtrg: %s: rendering the PNG needs more than %s; write the preview as .svg or .html instead\n",
+                         name_.c_str(), late ? "20 s" : "1 GB");
+            removeRegisteredTemporaries();
+            std::_Exit(1);
+        }
+    }
+
+    std::string name_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
 
 // Renders the SVG document in `svg` (a file, mapped rather than read, so
 // that a large document costs no memory of its own) into `png`.
@@ -30,8 +89,12 @@ bool renderDocument(std::FILE* svg, const PreviewDocument& document, std::FILE* 
         messages << "javtrg: " << name << ": cannot read the document back: " << std::strerror(errno) << "\n";
         return false;
     }
-    PngRenderResult result = renderSvgToPng(std::string_view(static_cast<const char*>(mapped), length),
-                                            document.size.width, document.size.height, document.pixelBudget, png);
+    PngRenderResult result;
+    {
+        RenderWatch watch(name);
+        result = renderSvgToPng(std::string_view(static_cast<const char*>(mapped), length), document.size.width,
+                                document.size.height, document.pixelBudget, png);
+    }
     ::munmap(mapped, length);
     if (!result.warning.empty()) messages << "javtrg: " << name << ": warning: " << result.warning << "\n";
     if (!result.ok) messages << "javtrg: " << name << ": " << result.error << "\n";
@@ -51,6 +114,14 @@ bool previewFormatOf(const std::string& output, PreviewFormat* format) {
 }
 
 bool writePreview(std::FILE* body, const PreviewDocument& document, std::ostream& messages) {
+    if (document.format == PreviewFormat::Png &&
+        (document.elements > kPngElementsMax || document.characters > kPngCharactersMax)) {
+        messages << "javtrg: " << (document.output.empty() ? "standard output" : document.output)
+                 << ": the stream draws " << document.elements << " SVG elements and " << document.characters
+                 << " characters, more than a PNG is rendered from (" << kPngElementsMax << " and " << kPngCharactersMax
+                 << "); write the preview as .svg or .html instead\n";
+        return false;
+    }
     OutputFile output(document.output);
     std::string error;
     if (!output.open(&error)) {
@@ -142,7 +213,10 @@ bool PreviewTee::write(const PreviewDocument& document, std::ostream& messages) 
         messages << "javtrg: " << name << ": cannot write the preview into a temporary file\n";
         return false;
     }
-    return writePreview(body_, document, messages);
+    PreviewDocument drawn = document;
+    drawn.elements = preview_->elements();
+    drawn.characters = preview_->characters();
+    return writePreview(body_, drawn, messages);
 }
 
 }  // namespace javtool

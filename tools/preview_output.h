@@ -23,6 +23,13 @@ namespace javtool {
 
 enum class PreviewFormat { Svg, Html, Png };
 
+// The most a PNG preview is rendered from: the renderer holds every element
+// of the document at once (2 to 7 KB each) and lays text out at up to 40 µs
+// a character (spaced runs), so these keep a rendering within about 1 GB
+// and 20 s.
+inline constexpr uint64_t kPngElementsMax = 100'000;
+inline constexpr uint64_t kPngCharactersMax = 300'000;
+
 // The format named by the extension of `output` (.svg, .html or .htm,
 // .png; letter case ignored). False for any other.
 bool previewFormatOf(const std::string& output, PreviewFormat* format);
@@ -33,6 +40,9 @@ struct PreviewDocument {
     PreviewSize size{1, 1};
     int64_t pixelBudget = kDefaultPixelBudget;
     std::string title;  // of an HTML page
+    // What the drawn records hold (SvgPreview::elements, ::characters).
+    uint64_t elements = 0;
+    uint64_t characters = 0;
 };
 
 // Writes the preview whose drawn records are `body` (read from its start).

@@ -14,6 +14,9 @@ namespace javtool {
 
 namespace {
 
+// The most clips open at once, each a group inside the one before.
+constexpr size_t kOpenClipsMax = 256;
+
 bool streamed(char letter) { return letter == 'l' || letter == 'p' || letter == 'u' || letter == 'b'; }
 bool textLetter(char letter) { return std::strchr("cegsy", letter) != nullptr; }
 
@@ -63,6 +66,10 @@ std::string SvgPreview::boxAttributes(const Box& box) {
 void SvgPreview::write(const std::string& text) {
     if (text.empty() || failed_) return;
     if (std::fwrite(text.data(), 1, text.size(), body_) != text.size()) failed_ = true;
+    // Every '<' of the document starts a tag: text is escaped.
+    for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1)) {
+        if (at + 1 >= text.size() || text[at + 1] != '/') ++state_.elements;
+    }
 }
 
 long long SvgPreview::position() { return static_cast<long long>(ftello(body_)); }
@@ -105,7 +112,7 @@ void SvgPreview::points(const RecordPoint* points, size_t count) {
 void SvgPreview::units(const uint16_t* units, size_t count) {
     for (size_t i = 0; i < count; ++i) state_.decoder.push(units[i], piece_);
     measureRun(piece_);
-    write(piece_);
+    writeRunText(piece_);
     piece_.clear();
 }
 
@@ -197,6 +204,14 @@ bool SvgPreview::claimClip(const Record& record) {
     if (!fits) {
         warn(record.line, "the clip record of line " + std::to_string(state_.clipLine) +
                               " is followed by a '" + std::string(1, letter) + "' record, not by its shape; no clip drawn");
+    }
+    if (fits && clips_.size() >= kOpenClipsMax) {
+        // Renderers walk nested groups recursively; deeper nesting would
+        // exhaust their stack.
+        warn(record.line, "more than " + std::to_string(kOpenClipsMax) +
+                              " clips are open; the shape is drawn without clipping what follows");
+        state_.shapeIsBandClip = false;
+        return false;
     }
     return fits;
 }

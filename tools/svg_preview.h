@@ -57,6 +57,9 @@ public:
     void finish();
 
     const RecordExtent& extent() const { return summary_.extent(); }
+    // The elements and the characters of text the document holds.
+    uint64_t elements() const { return state_.elements; }
+    uint64_t characters() const { return state_.characters; }
     // A write to the body failed.
     bool failed() const { return failed_; }
     // Records the preview drew without something they asked for (a clip
@@ -122,6 +125,11 @@ private:
         long long widthRoom = -1;  // where a "b" run's spacing goes; -1: a "u" run
         double runNatural = 0;     // the natural width of the run's characters so far
         uint64_t runCharacters = 0;
+        uint64_t pieceCharacters = 0;  // in the run's current text node
+        bool pieceOpen = false;        // the node is a span inside the run's
+        // What the document holds so far: elements, and characters of text.
+        uint64_t elements = 0;
+        uint64_t characters = 0;
     };
 
     // The box of a record whose first four fields are left, top, width and
@@ -155,6 +163,7 @@ private:
     void closeText();
     void beginRun(const Record& record);
     void measureRun(const std::string& piece);
+    void writeRunText(const std::string& text);
     void endRun(const Record& record);
     std::string fontAttributes() const;
 

@@ -26,6 +26,9 @@ constexpr double kLineSpacing = 1.2;
 // width has been read after the units.
 constexpr size_t kWidthRoom = 64;
 
+// The most characters of a run in one text node.
+constexpr uint64_t kRunPiece = 250;
+
 std::string lowerAscii(const std::string& text) {
     std::string lower = text;
     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -177,6 +180,8 @@ void SvgPreview::beginRun(const Record& record) {
     state_.decoder = UnitDecoder{};
     state_.runNatural = 0;
     state_.runCharacters = 0;
+    state_.pieceCharacters = 0;
+    state_.pieceOpen = false;
 }
 
 // A "b" run is drawn to its width: the characters keep their size and the
@@ -191,10 +196,30 @@ void SvgPreview::measureRun(const std::string& piece) {
     state_.runCharacters += characterCount(piece);
 }
 
+// A long run's characters are written in pieces of kRunPiece, each after
+// the first in a span of its own inside the run's: renderers lay out a
+// span's characters in time that grows faster than their number.
+void SvgPreview::writeRunText(const std::string& text) {
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+        if (state_.pieceCharacters == kRunPiece) {
+            write(text.substr(start, i - start) + (state_.pieceOpen ? "</tspan><tspan>" : "<tspan>"));
+            start = i;
+            state_.pieceOpen = true;
+            state_.pieceCharacters = 0;
+        }
+        ++state_.pieceCharacters;
+        ++state_.characters;
+    }
+    write(text.substr(start));
+}
+
 void SvgPreview::endRun(const Record& record) {
     state_.decoder.flush(piece_);
     measureRun(piece_);
-    write(piece_ + "</tspan>");
+    writeRunText(piece_);
+    write(state_.pieceOpen ? "</tspan></tspan>" : "</tspan>");
     piece_.clear();
     if (state_.widthRoom < 0 || !record.hasWidth || record.width <= 0 || state_.runCharacters == 0 || failed_) return;
     long long endOffset = position();

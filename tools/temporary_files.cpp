@@ -26,10 +26,14 @@ struct Slot {
 Slot gSlots[kSlots];
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slot states");
 
-extern "C" void removeTemporaries(int signal) {
+void unlinkHeld() {
     for (Slot& slot : gSlots) {
         if (slot.state.load(std::memory_order_acquire) == kHeld) ::unlink(slot.path);
     }
+}
+
+extern "C" void removeTemporaries(int signal) {
+    unlinkHeld();
     // End as the signal ends a process, so the caller sees it.
     std::signal(signal, SIG_DFL);
     ::raise(signal);
@@ -65,6 +69,8 @@ int registerTemporary(const char* path) {
     }
     return -1;
 }
+
+void removeRegisteredTemporaries() { unlinkHeld(); }
 
 void unregisterTemporary(int slot) {
     if (slot >= 0 && slot < kSlots) gSlots[slot].state.store(kFree, std::memory_order_release);

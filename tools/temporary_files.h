@@ -15,6 +15,9 @@ namespace javtool {
 int registerTemporary(const char* path);
 // The file was renamed or removed: an interrupt leaves it alone.
 void unregisterTemporary(int slot);
+// Removes every registered file now, for a process about to end without
+// unwinding.
+void removeRegisteredTemporaries();
 
 }  // namespace javtool
 
