@@ -8,7 +8,9 @@
 // (a "u", or a "c" and a "u") continue it where it stopped; any other record
 // closes the element.
 #include <algorithm>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "tools/svg_measure.h"
 #include "tools/svg_preview.h"
@@ -77,6 +79,26 @@ std::string cssFamily(const std::string& face) {
     if (lower.starts_with("courier")) fallback = kMonoFamilies;
     if (lower.starts_with("times") || lower.starts_with("georgia")) fallback = kSerifFamilies;
     return families + fallback;
+}
+
+// The characters of escaped text, as the renderer reads them.
+std::string unescaped(const std::string& text) {
+    static constexpr std::pair<const char*, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool replaced = false;
+        for (const auto& [entity, character] : kEntities) {
+            if (text.compare(i, std::strlen(entity), entity) == 0) {
+                out += character;
+                i += std::strlen(entity) - 1;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += text[i];
+    }
+    return out;
 }
 
 size_t characterCount(const std::string& utf8) {
@@ -191,24 +213,33 @@ void SvgPreview::beginRun(const Record& record) {
 void SvgPreview::measureRun(const std::string& piece) {
     if (state_.widthRoom < 0 || piece.empty()) return;
     const Font& font = state_.font;
+    std::string characters = unescaped(piece);
     state_.runNatural += measureText(cssFamily(font.face), static_cast<double>(font.size), (font.flags & 2) != 0,
-                                     (font.flags & 4) != 0, piece);
-    state_.runCharacters += characterCount(piece);
+                                     (font.flags & 4) != 0, characters);
+    state_.runCharacters += characterCount(characters);
 }
 
 // A long run's characters are written in pieces of kRunPiece, each after
 // the first in a span of its own inside the run's: renderers lay out a
 // span's characters in time that grows faster than their number.
+// `text` is escaped: an entity ("&amp;") is one character.
 void SvgPreview::writeRunText(const std::string& text) {
     size_t start = 0;
+    bool inEntity = false;
     for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+        char c = text[i];
+        if (inEntity) {
+            inEntity = c != ';';
+            continue;
+        }
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;  // inside a character
         if (state_.pieceCharacters == kRunPiece) {
             write(text.substr(start, i - start) + (state_.pieceOpen ? "</tspan><tspan>" : "<tspan>"));
             start = i;
             state_.pieceOpen = true;
             state_.pieceCharacters = 0;
         }
+        inEntity = c == '&';
         ++state_.pieceCharacters;
         ++state_.characters;
     }
