@@ -208,7 +208,7 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
         "u,5,60,38,55357,56832,9\n"       // "<&", a character beyond 16 bits, a tab
         "y,\n"
         "c,Courier New,10,80,0,0,0\n"
-        "b,1,65,40\n"
+        "b,2,65,38,40\n"                   // "A&"
         "y,\ny,\n"
         "u,2,56832,0\n"                   // a lone low surrogate and a NUL
         "e,\n"
@@ -227,11 +227,14 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     EXPECT_EQ(spans[0]->text, "<&\xF0\x9F\x98\x80 ");
     // The second paragraph starts one line of the 20-pixel font lower.
     expectAttributes(*spans[1], {{"y", "52"}, {"text-decoration", "line-through"}, {"baseline-shift", "sub"}}, "span 1");
-    // The run is spaced to its width of 40 pixels: one character, so the
-    // spacing is what the glyph leaves of the width.
+    // The run is spaced to its width of 40 pixels: what the two glyphs leave
+    // of it goes into the one gap between them (Pango), or after each of
+    // them (browsers).
     double spacing = std::stod((*spans[1])["letter-spacing"]);
     EXPECT_GT(spacing, 20.0);
     EXPECT_LT(spacing, 40.0);
+    EXPECT_EQ((*spans[1])["style"], "--browser-spacing:" + javtool::svgNumber(spacing / 2) + "px");
+    EXPECT_EQ(spans[1]->text, "A&");
     // An empty paragraph takes a line of its own.
     EXPECT_EQ((*spans[2])["y"], "76");
     EXPECT_EQ(spans[2]->text, "\xEF\xBF\xBD\xEF\xBF\xBD");

@@ -372,7 +372,9 @@ bool writePreviewDocument(std::FILE* out, PreviewSize size, std::FILE* body, con
     if (htmlTitle != nullptr) {
         head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
         appendEscaped(head, *htmlTitle);
-        head += "</title>\n<style>html, body { margin: 0; padding: 0; } svg { display: block; }</style>\n"
+        // Browsers space runs given a width their own way (svg_text.cpp).
+        head += "</title>\n<style>html, body { margin: 0; padding: 0; } svg { display: block; } "
+                ".spaced { letter-spacing: var(--browser-spacing); }</style>\n"
                 "</head>\n<body>\n";
     } else {
         head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";

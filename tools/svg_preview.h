@@ -126,6 +126,7 @@ private:
         double runNatural = 0;     // the natural width of the run's characters so far
         uint64_t runCharacters = 0;
         uint64_t pieceCharacters = 0;  // in the run's current text node
+        uint64_t runPieces = 0;        // pieces written in spans of their own
         bool pieceOpen = false;        // the node is a span inside the run's
         // What the document holds so far: elements, and characters of text.
         uint64_t elements = 0;

@@ -26,7 +26,7 @@ constexpr double kLineSpacing = 1.2;
 
 // Room left in a "b" run's opening tag for its width, written once the
 // width has been read after the units.
-constexpr size_t kWidthRoom = 64;
+constexpr size_t kWidthRoom = 96;
 
 // The most characters of a run in one text node.
 constexpr uint64_t kRunPiece = 250;
@@ -204,12 +204,17 @@ void SvgPreview::beginRun(const Record& record) {
     state_.runCharacters = 0;
     state_.pieceCharacters = 0;
     state_.pieceOpen = false;
+    state_.runPieces = 0;
 }
 
 // A "b" run is drawn to its width: the characters keep their size and the
 // space between them grows or shrinks (letter-spacing, which every
 // renderer honours) by the difference between the width and the run's
-// natural width, shared among its characters.
+// natural width, shared among the gaps the renderer spaces. Pango spaces
+// the gaps between the characters of a span (none where a piece of a long
+// run starts its own span), browsers the gap after every character: the
+// attribute holds Pango's spacing, and the HTML page gives spans of class
+// "spaced" the browsers' spacing (--browser-spacing).
 void SvgPreview::measureRun(const std::string& piece) {
     if (state_.widthRoom < 0 || piece.empty()) return;
     const Font& font = state_.font;
@@ -238,6 +243,7 @@ void SvgPreview::writeRunText(const std::string& text) {
             start = i;
             state_.pieceOpen = true;
             state_.pieceCharacters = 0;
+            ++state_.runPieces;
         }
         inEntity = c == '&';
         ++state_.pieceCharacters;
@@ -250,16 +256,18 @@ void SvgPreview::endRun(const Record& record) {
     state_.decoder.flush(piece_);
     measureRun(piece_);
     writeRunText(piece_);
-    write(state_.pieceOpen ? "</tspan></tspan>" : "</tspan>");
     piece_.clear();
-    if (state_.widthRoom < 0 || !record.hasWidth || record.width <= 0 || state_.runCharacters == 0 || failed_) return;
+    write(state_.pieceOpen ? "</tspan></tspan>" : "</tspan>");
+    if (state_.widthRoom < 0 || !record.hasWidth || record.width <= 0 || state_.runCharacters < 2 || failed_) return;
     long long endOffset = position();
     if (std::fflush(body_) != 0 || fseeko(body_, static_cast<off_t>(state_.widthRoom), SEEK_SET) != 0) {
         failed_ = true;
         return;
     }
-    double spacing = (static_cast<double>(record.width) - state_.runNatural) / static_cast<double>(state_.runCharacters);
-    write(" letter-spacing=\"" + svgNumber(spacing) + "\"");
+    double extra = static_cast<double>(record.width) - state_.runNatural;
+    double gaps = static_cast<double>(state_.runCharacters - 1 - state_.runPieces);
+    write(" letter-spacing=\"" + svgNumber(extra / gaps) + "\" class=\"spaced\" style=\"--browser-spacing:" +
+          svgNumber(extra / static_cast<double>(state_.runCharacters)) + "px\"");
     if (std::fflush(body_) != 0 || fseeko(body_, static_cast<off_t>(endOffset), SEEK_SET) != 0) failed_ = true;
 }
 
