@@ -52,7 +52,7 @@ ubsan:
 # cmake/valgrind.supp holds the one report of the system's loader.
 MEMCHECK_OPTIONS := --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
 	--suppressions=$(CURDIR)/cmake/valgrind.supp \
-	--show-leak-kinds=definite --trace-children=yes --trace-children-skip=*/script,*/cmake,*/rsvg-convert
+	--show-leak-kinds=definite --trace-children=yes --trace-children-skip=*/script,*/cmake
 memcheck: build
 	@cd build/default && ctest -T memcheck -j2 -LE 'browser|install|sweep' -E 'javtrg_exports|include_layers|license_headers' \
 		--overwrite MemoryCheckCommand=$$(command -v valgrind) \

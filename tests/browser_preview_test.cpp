@@ -2,7 +2,8 @@
 // stream with a highlighted hit, rendered by headless Chromium; the
 // screenshot's pixels are read with libpng and checked where the picture
 // has a filled rectangle, a gradient's two ends, the bands clipped to the
-// sun, and the hit.
+// sun, and the hit. Runs given a width reach as far in Chromium as in the
+// tool's own PNG.
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -114,6 +115,42 @@ TEST(BrowserPreview, ChromiumDrawsTheSampleAndAHighlightedHit) {
     ASSERT_EQ(highlighted.width, 200u);
     // The second line's baseline lies at 10 + 24 + 32; the block glyphs reach well above it.
     EXPECT_TRUE(near(highlighted.at(20, 56), {220, 20, 60}, 6));
+
+    // Runs spaced out and squeezed to their widths, each followed by an X:
+    // the ink of each line spans the same columns in the browser and in
+    // the PNG. (Headless
+    // Chromium draws nothing in some short windows, 300x90 among them.)
+    fs::path runs = dir.path / "runs.records";
+    std::ofstream(runs, std::ios::binary) << "a,255,255,255,0,0,1\nr,0,0,300,200\ns,10,10,280,70,0,0\nc,Arial,20,0,0,0,0\n"
+                                             "b,4,87,105,100,101,220\nu,1,88\ny,\nb,12,83,113,117,101,101,122,101,100,32,"
+                                             "114,117,110,60\nu,1,88\ne,\n";
+    Screenshot browserRuns = shoot(browser, dir, runs, 300, 200);
+    fs::path png = dir.path / "runs-tool.png";
+    auto rendered = javtest::runCommand(std::string(JAVTRG_TOOL) + " preview " + runs.string() + " -o " + png.string());
+    ASSERT_EQ(rendered.status, 0) << rendered.err;
+    Screenshot toolRuns;
+    ASSERT_TRUE(readPng(png, &toolRuns));
+    // The first and last columns with ink in the rows of a line.
+    auto inkColumns = [](const Screenshot& shot, uint32_t top, uint32_t bottom) {
+        std::pair<int, int> span{-1, -1};
+        for (uint32_t x = 0; x < shot.width; ++x) {
+            for (uint32_t y = top; y < bottom && y < shot.height; ++y) {
+                if (shot.at(x, y).red < 128) {
+                    if (span.first < 0) span.first = static_cast<int>(x);
+                    span.second = static_cast<int>(x);
+                    break;
+                }
+            }
+        }
+        return span;
+    };
+    for (auto [top, bottom] : {std::pair<uint32_t, uint32_t>{10, 34}, {34, 58}}) {
+        auto inBrowser = inkColumns(browserRuns, top, bottom);
+        auto inTool = inkColumns(toolRuns, top, bottom);
+        EXPECT_NEAR(inBrowser.first, inTool.first, 2) << "line at " << top;
+        EXPECT_NEAR(inBrowser.second, inTool.second, 4) << "line at " << top;
+    }
+    EXPECT_GT(inkColumns(toolRuns, 10, 34).second, 230) << "the four letters are spread over 220 pixels, the X after";
 }
 
 }  // namespace

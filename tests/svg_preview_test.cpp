@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <expat.h>
+#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -148,7 +149,10 @@ TEST(SvgPreview, ClipsConfineWhatFollowsUntilTheClipEnds) {
         "q,0\nr,5,5,5,5\n");
     const Document& doc = preview.document;
     auto groups = doc.all("g");
-    auto uses = doc.all("use");
+    std::vector<const Element*> uses;
+    for (const Element* use : doc.all("use")) {
+        if (use->parent->name == "clipPath") uses.push_back(use);
+    }
     ASSERT_EQ(groups.size(), 2u);
     ASSERT_EQ(uses.size(), 2u);
     EXPECT_EQ(uses[0]->parent->name, "clipPath");
@@ -169,6 +173,34 @@ TEST(SvgPreview, ClipsConfineWhatFollowsUntilTheClipEnds) {
     EXPECT_NE(unfollowed.warnings[0].find("2: the clip record of line 1 is followed by a 's' record"), std::string::npos);
 }
 
+// A gradient the driver draws: the shape after "q,2" is filled under the
+// bands and outlined with the pen over them; the bands have no outline.
+TEST(SvgPreview, GradientBandsAreFilledWithoutThePenAndOutlinedOnce) {
+    Preview preview = render(
+        "a,0,0,0,0,0,2\nq,1\nt,-1,-1,-1,-1,-1,-1,0\nr,0,0,100,100\n"
+        "t,-1,-1,-1,9,9,9,0\nq,2\no,10,10,80,80\n"
+        "t,-1,-1,-1,255,0,0,0\no,10,10,80,80\nt,-1,-1,-1,0,0,255,0\np,4\n30,30,70,30,70,70,30,70\nq,0\n");
+    const Document& doc = preview.document;
+    auto ellipses = doc.all("ellipse");
+    ASSERT_EQ(ellipses.size(), 2u);
+    const Element& shape = *ellipses[0];
+    EXPECT_EQ(shape.parent->name, "defs");
+    expectAttributes(shape, {{"fill", "(none)"}, {"stroke", "(none)"}}, "the clipping shape");
+    expectAttributes(*ellipses[1], {{"fill", "#ff0000"}, {"stroke", "none"}}, "a band");
+    expectAttributes(*doc.all("polygon")[0], {{"fill", "#0000ff"}, {"stroke", "none"}}, "a band");
+    auto uses = doc.all("use");
+    ASSERT_EQ(uses.size(), 4u);  // the rectangle's clip, the fill, the shape's clip, the outline
+    const std::string ref = "#" + shape["id"];
+    expectAttributes(*uses[1], {{"xlink:href", ref}, {"fill", "#090909"}, {"stroke", "none"}}, "the fill");
+    expectAttributes(*uses[3], {{"xlink:href", ref}, {"fill", "none"}, {"stroke", "#000000"}, {"stroke-width", "2"}},
+                     "the outline");
+    // Drawn after the bands' group closes, inside the rectangle's clip.
+    auto groups = doc.all("g");
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(uses[3]->parent, groups[0]);
+    EXPECT_EQ(ellipses[1]->parent, groups[1]);
+}
+
 TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     Preview preview = render(
         "s,10,20,100,30,1,900\n"
@@ -176,7 +208,7 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
         "u,5,60,38,55357,56832,9\n"       // "<&", a character beyond 16 bits, a tab
         "y,\n"
         "c,Courier New,10,80,0,0,0\n"
-        "b,1,65,40\n"
+        "b,2,65,38,40\n"                   // "A&"
         "y,\ny,\n"
         "u,2,56832,0\n"                   // a lone low surrogate and a NUL
         "e,\n"
@@ -187,15 +219,22 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     auto spans = doc.all("tspan");
     ASSERT_EQ(texts.size(), 1u);
     ASSERT_EQ(spans.size(), 4u);
-    expectAttributes(*texts[0], {{"text-anchor", "middle"}, {"transform", "rotate(-90 10 20)"}}, "text");
-    expectAttributes(*spans[0], {{"x", "60"}, {"y", "36"}, {"font-family", "sans-serif"}, {"font-weight", "bold"},
+    // A turned box starts its lines at its first corner, whatever its class.
+    expectAttributes(*texts[0], {{"text-anchor", "(none)"}, {"transform", "rotate(-90 10 20)"}}, "text");
+    expectAttributes(*spans[0], {{"x", "10"}, {"y", "36"}, {"font-weight", "bold"},
                                  {"font-style", "italic"}, {"text-decoration", "underline"},
                                  {"baseline-shift", "super"}, {"fill", "#ff0000"}}, "span 0");
     EXPECT_EQ(spans[0]->text, "<&\xF0\x9F\x98\x80 ");
     // The second paragraph starts one line of the 20-pixel font lower.
-    expectAttributes(*spans[1], {{"y", "52"}, {"font-family", "'Courier New', monospace"},
-                                 {"text-decoration", "line-through"}, {"baseline-shift", "sub"}, {"textLength", "40"}},
-                     "span 1");
+    expectAttributes(*spans[1], {{"y", "52"}, {"text-decoration", "line-through"}, {"baseline-shift", "sub"}}, "span 1");
+    // The run is spaced to its width of 40 pixels: what the two glyphs leave
+    // of it goes into the one gap between them (Pango), or after each of
+    // them (browsers).
+    double spacing = std::stod((*spans[1])["letter-spacing"]);
+    EXPECT_GT(spacing, 20.0);
+    EXPECT_LT(spacing, 40.0);
+    EXPECT_EQ((*spans[1])["style"], "--browser-spacing:" + javtool::svgNumber(spacing / 2) + "px");
+    EXPECT_EQ(spans[1]->text, "A&");
     // An empty paragraph takes a line of its own.
     EXPECT_EQ((*spans[2])["y"], "76");
     EXPECT_EQ(spans[2]->text, "\xEF\xBF\xBD\xEF\xBF\xBD");
@@ -203,14 +242,35 @@ TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
     EXPECT_EQ(doc.all("rect")[1]->parent->name, "svg");
 }
 
+// Renderers lay out a long text node in more than linear time: a run is
+// written in pieces of 250 characters, all inside the run's span.
+TEST(SvgPreview, LongRunsAreWrittenInPieces) {
+    std::string units;
+    for (int i = 0; i < 600; ++i) units += i % 2 == 0 ? ",65" : ",38";  // "A&A&...": entities split nowhere
+    Preview preview = render("u,600" + units + "\n");
+    auto spans = preview.document.all("tspan");
+    ASSERT_EQ(spans.size(), 3u);
+    std::string expected;
+    for (int i = 0; i < 300; ++i) expected += "A&";
+    EXPECT_EQ(spans[0]->text, expected);
+    EXPECT_EQ(spans[1]->parent, spans[0]);
+    EXPECT_EQ(spans[2]->text, expected.substr(0, 100));
+}
+
 TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
+    const char* kSans = "'DejaVu Sans', 'Noto Sans CJK JP', sans-serif";
     struct Case {
         std::string face, family;
     } cases[] = {
-        {"dialog", "sans-serif"},      {"SansSerif", "sans-serif"},          {"serif", "serif"},
-        {"monospaced", "monospace"},   {"Times New Roman", "'Times New Roman', serif"},
-        {"Verdana", "'Verdana', sans-serif"}, {"A'b\\c\"<&", "'Abc\"<&', sans-serif"},
-        {"\xff\xfe", "'\xEF\xBF\xBD\xEF\xBF\xBD', sans-serif"},
+        {"dialog", kSans},
+        {"SansSerif", kSans},
+        {"serif", "'DejaVu Serif', 'Noto Serif CJK JP', serif"},
+        {"monospaced", "'DejaVu Sans Mono', 'Noto Sans Mono CJK JP', monospace"},
+        {"Times New Roman", "'Times New Roman', 'Nimbus Roman', 'DejaVu Serif', 'Noto Serif CJK JP', serif"},
+        {"Arial", std::string("'Arial', 'Nimbus Sans', ") + kSans},
+        {"Verdana", std::string("'Verdana', ") + kSans},
+        {"A'b\\c\"<&", std::string("'Abc\"<&', ") + kSans},
+        {"\xff\xfe", std::string("'\xEF\xBF\xBD\xEF\xBF\xBD', ") + kSans},
     };
     for (const Case& c : cases) {
         Preview preview = render("c," + c.face + ",12,0,0,0,0\nu,1,65\n");
@@ -224,21 +284,29 @@ TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
     javtest::ScratchDir scratch("javtrg_preview_elements");
     const fs::path dir = scratch.path / "elements";
     fs::create_directories(dir);
-    std::ofstream(dir / "element-0001.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = image.height = 1;
+    image.format = PNG_FORMAT_GRAY;
+    const png_byte pixel = 0;
+    ASSERT_NE(png_image_write_to_file(&image, (dir / "element-0001.png").c_str(), 0, &pixel, 0, nullptr), 0);
+    std::ofstream(dir / "headless.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
     std::ofstream(dir / "notes.png", std::ios::binary) << "not an image";
     std::ofstream(dir.parent_path() / "secret.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8);
     std::string stream =
         "m,1,2,3,4\nelement-0001.png\nimage/png\n"
         "m,5,6,7,8\n../secret.png\nimage/png\n"
         "m,0,0,1,1\nnotes.png\nimage/png\n"
-        "m,0,0,1,1\nmissing.png\nimage/png\n";
+        "m,0,0,1,1\nmissing.png\nimage/png\n"
+        "m,0,0,1,1\nheadless.png\nimage/png\n";
     Preview embedded = render(stream, dir.string());
     auto images = embedded.document.all("image");
     ASSERT_EQ(images.size(), 1u);
-    expectAttributes(*images[0], {{"xlink:href", "data:image/png;base64,iVBORw0KGgoAAA=="}, {"width", "3"},
-                                  {"preserveAspectRatio", "none"}}, "image");
-    EXPECT_EQ(embedded.document.all("rect").size(), 4u);  // the background and three placeholders
-    ASSERT_EQ(embedded.warnings.size(), 3u);
+    expectAttributes(*images[0], {{"width", "3"}, {"preserveAspectRatio", "none"}}, "image");
+    EXPECT_EQ((*images[0])["xlink:href"].rfind("data:image/png;base64,iVBORw0KGgo", 0), 0u);
+    EXPECT_EQ(embedded.document.all("rect").size(), 5u);  // the background and four placeholders
+    ASSERT_EQ(embedded.warnings.size(), 4u);
+    EXPECT_NE(embedded.warnings[3].find("does not give its size in pixels"), std::string::npos);
     EXPECT_NE(embedded.warnings[0].find("'../secret.png' is not a file name"), std::string::npos);
 
     Preview marked = render(stream);

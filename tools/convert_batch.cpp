@@ -115,7 +115,7 @@ int ConvertCommand::runBatch(const InputOptions& input) const {
             return kExitBadInput;
         }
         jobs.push_back(ConvertJob{script, output, elements_.empty() ? "" : (fs::path(elements_) / stem).string(), input,
-                                  outDir_});
+                                  outDir_, ""});
     }
     for (const ConvertJob& job : jobs) {
         for (const std::string& script : scripts_) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
@@ -14,6 +15,7 @@
 #include "host/reference_host.h"
 #include "import/formats.h"
 #include "tools/output_file.h"
+#include "tools/preview_output.h"
 #include "tools/script.h"
 #include "tools/script_runner.h"
 
@@ -162,7 +164,9 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
     refhost::ReferenceHost host;
     if (!job.elements.empty()) host.useElementDirectory(job.elements);
     refhost::FileStream* stream = host.fileStream(output.stream());
-    RunOutcome outcome = runScript(script, host, api, &stream->base);
+    std::optional<PreviewTee> preview;
+    if (!job.preview.empty()) preview.emplace(&stream->base, job.elements);
+    RunOutcome outcome = runScript(script, host, api, preview ? preview->stream() : &stream->base);
     if (!outcome.started || outcome.failedObject >= 0) {
         reportDriverFailure(scriptName, outcome, messages);
         status = kExitDriverFailed;
@@ -175,6 +179,16 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
             messages << "javtrg: " << element->path << ": write failed\n";
             status = kExitDriverFailed;
         }
+    }
+    // The preview of the stream, on a canvas of the target's pixel size.
+    if (preview && outcome.started) {
+        PreviewDocument document;
+        document.output = job.preview;
+        previewFormatOf(job.preview, &document.format);
+        const int32_t* pixels = host.params()->targetPixelRect;
+        document.size = {int64_t{pixels[2]} - pixels[0], int64_t{pixels[3]} - pixels[1]};
+        document.title = fs::path(scriptName).filename().string() + " preview";
+        if (!preview->write(document, messages)) status = kExitDriverFailed;
     }
     if (host.conversionsLimited()) {
         messages << "javtrg: " << scriptName << ": the fill pictures nest so that they would be drawn with more than "
@@ -192,9 +206,11 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
     return status;
 }
 
-// Converts one page into `target`, its elements into `elements`.
+// Converts one page into `target`, its elements into `elements`, and its
+// preview into `preview` (empty: none).
 int convertPage(const javimport::ImportedPage& page, const std::string& target, const std::string& elements,
-                const std::string& name, const DriverSource& driver, std::ostream& messages) {
+                const std::string& preview, const std::string& name, const DriverSource& driver,
+                std::ostream& messages) {
     // Without a directory the elements are kept in memory and dropped at the
     // end of the run; the record stream names them all the same.
     if (!elements.empty()) {
@@ -216,7 +232,7 @@ int convertPage(const javimport::ImportedPage& page, const std::string& target, 
     if (api == nullptr) return kExitDriverFailed;
 
     bool keep = false;
-    ConvertJob job{name, target, elements, {}, {}};
+    ConvertJob job{name, target, elements, {}, {}, preview};
     int status = drive(page.script, job, name, *api, output, &keep, messages);
     if (!keep) {
         output.discard();
@@ -271,7 +287,7 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
         for (const ScriptWarning& warning : page.script.warnings)
             messages << "javtrg: " << scriptName << ": " << warning.place << ": warning: " << warning.message << "\n";
         for (const std::string& warning : page.warnings) messages << "javtrg: " << name << ": warning: " << warning << "\n";
-        status = std::max(status, convertPage(page, targets[i].first, targets[i].second, name, driver, messages));
+        status = std::max(status, convertPage(page, targets[i].first, targets[i].second, everyPage ? "" : job.preview, name, driver, messages));
         if (status == kExitBadInput) break;
     }
     return status;
@@ -340,6 +356,9 @@ ConvertCommand::ConvertCommand(CLI::App& app, const std::string& library) : libr
                          "Directory for the record streams of the inputs, each named after its input; created when "
                          "absent")
         ->excludes(output);
+    command_->add_option("--preview", preview_,
+                         "Also write the preview of the record stream at the target's size, as .svg, .html or .png")
+        ->excludes("--out-dir");
     command_->add_option("-j,--jobs", threads_, "Inputs converted at once, each on a thread of its own (with --out-dir)")
         ->check(CLI::Range(1, 256));
     command_->add_option("--elements", elements_,
@@ -369,6 +388,21 @@ int ConvertCommand::run() const {
         std::cerr << "javtrg: " << scripts_.size() << " inputs need --out-dir DIR for their record streams\n";
         return kExitBadInput;
     }
+    PreviewFormat format = PreviewFormat::Svg;
+    if (!preview_.empty() && !previewFormatOf(preview_, &format)) {
+        std::cerr << "javtrg: --preview " << preview_ << ": expected a file ending in .svg, .html or .png\n";
+        return kExitBadInput;
+    }
+    auto samePath = [](const fs::path& a, const fs::path& b) {
+        std::error_code failure;
+        return fs::equivalent(a, b, failure) || fs::absolute(a, failure).lexically_normal() == fs::absolute(b, failure).lexically_normal();
+    };
+    for (const std::string& other : {scripts_.front(), output_}) {
+        if (!preview_.empty() && !other.empty() && samePath(preview_, other)) {
+            std::cerr << "javtrg: --preview " << preview_ << ": names the script or the stream; expected a file of its own\n";
+            return kExitBadInput;
+        }
+    }
     DriverApi api;
     bool loaded = false;
     DriverSource driver = [&](std::ostream& messages) -> const DriverApi* {
@@ -378,7 +412,7 @@ int ConvertCommand::run() const {
         if (!loaded) messages << "javtrg: " << error << "\n";
         return loaded ? &api : nullptr;
     };
-    int status = convertScript(ConvertJob{scripts_.front(), output_, elements_, input, {}}, driver, std::cerr);
+    int status = convertScript(ConvertJob{scripts_.front(), output_, elements_, input, {}, preview_}, driver, std::cerr);
     if (loaded) unloadDriver(&api);
     return status;
 }

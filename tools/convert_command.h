@@ -2,7 +2,7 @@
 // an importer recognises) into a record stream, or several at once into a
 // folder, on as many threads as asked.
 //
-//   javtrg convert INPUT [-o FILE] [--size WxH] [--page N] [--elements DIR] [SEARCH...]
+//   javtrg convert INPUT [-o FILE] [--size WxH] [--page N] [--elements DIR] [SEARCH...] [--preview FILE.svg|FILE.html|FILE.png]
 //   javtrg convert INPUT... --out-dir DIR [-j N] [--page N|all] [--elements DIR] [SEARCH...]
 //
 // Each input page is converted by its own driver instance on its own
@@ -46,13 +46,15 @@ struct InputOptions {
 // it writes (a path; "-" or empty: standard output) and the folder of its
 // elements (empty: elements are not kept). With every page asked for, each
 // page's stream is `pagesDir`/<input name>-pN.records and its elements go
-// into the folder pN inside the elements folder.
+// into the folder pN inside the elements folder. The preview of the stream at the
+// target's size is written to `preview` (empty: none).
 struct ConvertJob {
     std::string script;
     std::string output;
     std::string elements;
     InputOptions input;
     std::string pagesDir;
+    std::string preview;
 };
 
 // The driver a conversion uses; absent when it cannot be loaded, after a
@@ -90,6 +92,7 @@ private:
     std::string output_;
     std::string outDir_;
     std::string elements_;
+    std::string preview_;
     size_t threads_ = 1;
     std::string size_;
     std::string page_;

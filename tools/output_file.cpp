@@ -1,5 +1,7 @@
 #include "tools/output_file.h"
 
+#include "tools/temporary_files.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -101,6 +103,7 @@ bool OutputFile::open(std::string* error) {
         return false;
     }
     temporary_ = name.data();
+    temporarySlot_ = registerTemporary(temporary_.c_str());
     stream_ = ::fdopen(fd, "wb");
     if (stream_ == nullptr) {
         *error = target_ + ": cannot write: " + reason();
@@ -144,6 +147,8 @@ bool OutputFile::commit(std::string* error) {
         return false;
     }
     temporary_.clear();
+    unregisterTemporary(temporarySlot_);
+    temporarySlot_ = -1;
     return true;
 }
 
@@ -153,6 +158,8 @@ void OutputFile::discard() {
     stream_ = nullptr;
     if (!temporary_.empty()) std::remove(temporary_.c_str());
     temporary_.clear();
+    unregisterTemporary(temporarySlot_);
+    temporarySlot_ = -1;
 }
 
 }  // namespace javtool

@@ -49,6 +49,7 @@ private:
     std::string target_;
     std::string destination_;  // the file renamed over: the target, links followed
     std::string temporary_;
+    int temporarySlot_ = -1;   // removed by an interrupt while it is held
     bool direct_ = false;      // written in place: a device or a pipe
     bool standard_ = false;    // the file standard output writes
     std::FILE* stream_ = nullptr;

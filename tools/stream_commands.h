@@ -4,7 +4,10 @@
 #ifndef JAVTRG_TOOLS_STREAM_COMMANDS_H
 #define JAVTRG_TOOLS_STREAM_COMMANDS_H
 
+#include <cstdint>
 #include <string>
+
+#include "tools/png_render.h"
 
 namespace CLI {
 class App;
@@ -36,6 +39,7 @@ private:
     std::string output_;
     std::string elements_;
     std::string size_;
+    int64_t maxPixels_ = kDefaultPixelBudget;
     bool lenient_ = false;
 };
 

@@ -14,6 +14,9 @@ namespace javtool {
 
 namespace {
 
+// The most clips open at once, each a group inside the one before.
+constexpr size_t kOpenClipsMax = 256;
+
 bool streamed(char letter) { return letter == 'l' || letter == 'p' || letter == 'u' || letter == 'b'; }
 bool textLetter(char letter) { return std::strchr("cegsy", letter) != nullptr; }
 
@@ -63,6 +66,10 @@ std::string SvgPreview::boxAttributes(const Box& box) {
 void SvgPreview::write(const std::string& text) {
     if (text.empty() || failed_) return;
     if (std::fwrite(text.data(), 1, text.size(), body_) != text.size()) failed_ = true;
+    // Every '<' of the document starts a tag: text is escaped.
+    for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1)) {
+        if (at + 1 >= text.size() || text[at + 1] != '/') ++state_.elements;
+    }
 }
 
 long long SvgPreview::position() { return static_cast<long long>(ftello(body_)); }
@@ -104,7 +111,8 @@ void SvgPreview::points(const RecordPoint* points, size_t count) {
 
 void SvgPreview::units(const uint16_t* units, size_t count) {
     for (size_t i = 0; i < count; ++i) state_.decoder.push(units[i], piece_);
-    write(piece_);
+    measureRun(piece_);
+    writeRunText(piece_);
     piece_.clear();
 }
 
@@ -186,23 +194,44 @@ void SvgPreview::clipRecord(const Record& record) {
 }
 
 bool SvgPreview::claimClip(const Record& record) {
+    state_.shapeIsBandClip = false;
     if (state_.clipWait == ClipWait::None) return false;
     char letter = record.letter;
     if (letter == 'a' || letter == 't') return false;  // attributes may come between
     bool fits = state_.clipWait == ClipWait::Rectangle ? letter == 'r' : std::strchr("dopr", letter) != nullptr;
+    state_.shapeIsBandClip = fits && state_.clipWait == ClipWait::Shape;
     state_.clipWait = ClipWait::None;
     if (!fits) {
         warn(record.line, "the clip record of line " + std::to_string(state_.clipLine) +
                               " is followed by a '" + std::string(1, letter) + "' record, not by its shape; no clip drawn");
     }
+    if (fits && clips_.size() >= kOpenClipsMax) {
+        // Renderers walk nested groups recursively; deeper nesting would
+        // exhaust their stack.
+        warn(record.line, "more than " + std::to_string(kOpenClipsMax) +
+                              " clips are open; the shape is drawn without clipping what follows");
+        state_.shapeIsBandClip = false;
+        return false;
+    }
     return fits;
 }
 
+// Clips close innermost first; the outline of a "q,2" shape is drawn over
+// its bands, inside the clips that were open around it.
 void SvgPreview::closeClips() {
     std::string text;
-    for (uint64_t i = 0; i < state_.openClips; ++i) text += "</g>\n";
+    while (!clips_.empty()) {
+        const OpenClip& clip = clips_.back();
+        text += "</g>\n";
+        if (!clip.outline.empty()) {
+            std::string shape = "#";
+            shape += idOf('s', clip.shapeId);
+            text += "<use" + attribute("xlink:href", shape) + attribute("fill", "none") + clip.outline + "/>\n";
+        }
+        if (clip.bands) --bandClips_;
+        clips_.pop_back();
+    }
     write(text);
-    state_.openClips = 0;
 }
 
 std::string SvgPreview::shapeStart(const char* tag, bool filled, bool clips) {
@@ -213,22 +242,32 @@ std::string SvgPreview::shapeStart(const char* tag, bool filled, bool clips) {
         state_.shapeId = state_.nextId++;
         text += attribute("id", idOf('s', state_.shapeId));
     }
+    std::string fill;
     if (!filled || state_.fill == FillKind::None) {
-        text += attribute("fill", "none");
+        fill = attribute("fill", "none");
     } else if (state_.fill == FillKind::Solid) {
-        text += attribute("fill", svgColour(state_.fillColour.red, state_.fillColour.green, state_.fillColour.blue));
+        fill = attribute("fill", svgColour(state_.fillColour.red, state_.fillColour.green, state_.fillColour.blue));
     } else {
         // The gradient is defined after the shape, once its box is known.
         state_.gradientId = state_.nextId++;
-        text += attribute("fill", urlOf('g', state_.gradientId));
+        fill = attribute("fill", urlOf('g', state_.gradientId));
     }
-    if (state_.penWidth > 0 && !state_.pen.none) {
-        text += attribute("stroke", svgColour(state_.pen.red, state_.pen.green, state_.pen.blue));
-        text += attribute("stroke-width", std::to_string(state_.penWidth));
-    } else {
-        text += attribute("stroke", "none");
+    std::string stroke;
+    // A band of a gradient the driver draws is filled only: its edge is no
+    // line of the picture. Polylines and tagged rectangles keep the pen.
+    bool band = bandClips_ > 0 && filled && std::strcmp(tag, "polyline") != 0;
+    if (state_.penWidth > 0 && !state_.pen.none && !band) {
+        stroke = attribute("stroke", svgColour(state_.pen.red, state_.pen.green, state_.pen.blue)) +
+                 attribute("stroke-width", std::to_string(state_.penWidth));
     }
-    return text;
+    if (clips && state_.shapeIsBandClip) {
+        // Defined without paint, so that the fill under the bands and the
+        // outline over them can each give their own.
+        state_.shapeFill = fill;
+        state_.shapeStroke = stroke;
+        return "<defs>" + text;
+    }
+    return text + fill + (stroke.empty() ? attribute("stroke", "none") : stroke);
 }
 
 // The viewer's linear gradient runs across the shape's box at its angle:
@@ -265,10 +304,18 @@ void SvgPreview::shapeEnd(const Box& box) {
         uint64_t clipId = state_.nextId++;
         std::string shape = "#";
         shape += idOf('s', state_.shapeId);
-        write("<clipPath" + attribute("id", idOf('c', clipId)) + "><use" + attribute("xlink:href", shape) +
-              "/></clipPath>\n<g" +
-              attribute("clip-path", urlOf('c', clipId)) + ">\n");
-        ++state_.openClips;
+        std::string text;
+        bool bands = state_.shapeIsBandClip;
+        if (bands) {
+            text = "</defs>\n";
+            if (state_.shapeFill != attribute("fill", "none")) {
+                text += "<use" + attribute("xlink:href", shape) + state_.shapeFill + attribute("stroke", "none") + "/>\n";
+            }
+        }
+        write(text + "<clipPath" + attribute("id", idOf('c', clipId)) + "><use" + attribute("xlink:href", shape) +
+              "/></clipPath>\n<g" + attribute("clip-path", urlOf('c', clipId)) + ">\n");
+        clips_.push_back(OpenClip{state_.shapeId, bands ? state_.shapeStroke : std::string(), bands});
+        if (bands) ++bandClips_;
     }
 }
 
@@ -325,7 +372,9 @@ bool writePreviewDocument(std::FILE* out, PreviewSize size, std::FILE* body, con
     if (htmlTitle != nullptr) {
         head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
         appendEscaped(head, *htmlTitle);
-        head += "</title>\n<style>html, body { margin: 0; padding: 0; } svg { display: block; }</style>\n"
+        // Browsers space runs given a width their own way (svg_text.cpp).
+        head += "</title>\n<style>html, body { margin: 0; padding: 0; } svg { display: block; } "
+                ".spaced { letter-spacing: var(--browser-spacing); }</style>\n"
                 "</head>\n<body>\n";
     } else {
         head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";

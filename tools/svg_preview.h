@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/record_reader.h"
 #include "tools/record_summary.h"
@@ -25,6 +26,9 @@ struct PreviewOptions {
     // Where the picture elements named by "m" records are; empty: elements
     // are drawn as placeholders.
     std::string elementsDir;
+    // Elements are embedded at most with the pixels they are drawn with,
+    // and never with more than this many.
+    int64_t pixelBudget = 64'000'000;
 };
 
 struct PreviewSize {
@@ -53,6 +57,9 @@ public:
     void finish();
 
     const RecordExtent& extent() const { return summary_.extent(); }
+    // The elements and the characters of text the document holds.
+    uint64_t elements() const { return state_.elements; }
+    uint64_t characters() const { return state_.characters; }
     // A write to the body failed.
     bool failed() const { return failed_; }
     // Records the preview drew without something they asked for (a clip
@@ -100,7 +107,6 @@ private:
         int64_t gradientAngle = 0;
         ClipWait clipWait = ClipWait::None;
         uint64_t clipLine = 0;
-        uint64_t openClips = 0;
         uint64_t nextId = 1;
         Font font;
         TextLayout text;
@@ -108,10 +114,23 @@ private:
         uint64_t shapeId = 0;
         uint64_t gradientId = 0;
         bool shapeClips = false;
+        // The shape clips the bands of a gradient ("q,2"): it is defined
+        // without paint, filled under the bands and outlined over them.
+        bool shapeIsBandClip = false;
+        std::string shapeFill;
+        std::string shapeStroke;
         RecordExtent shapeBox;
         // The text run being written.
         UnitDecoder decoder;
-        long long widthRoom = -1;
+        long long widthRoom = -1;  // where a "b" run's spacing goes; -1: a "u" run
+        double runNatural = 0;     // the natural width of the run's characters so far
+        uint64_t runCharacters = 0;
+        uint64_t pieceCharacters = 0;  // in the run's current text node
+        uint64_t runPieces = 0;        // pieces written in spans of their own
+        bool pieceOpen = false;        // the node is a span inside the run's
+        // What the document holds so far: elements, and characters of text.
+        uint64_t elements = 0;
+        uint64_t characters = 0;
     };
 
     // The box of a record whose first four fields are left, top, width and
@@ -129,6 +148,8 @@ private:
     void setPen(const Record& record);
     void setFill(const Record& record);
     void clipRecord(const Record& record);
+    // True when `record` is the shape a clip record waits for; sets
+    // shapeIsBandClip for the shape of a "q,2".
     bool claimClip(const Record& record);
     void closeClips();
     std::string shapeStart(const char* tag, bool filled, bool clips);
@@ -142,6 +163,8 @@ private:
     void openText(const Record* box);
     void closeText();
     void beginRun(const Record& record);
+    void measureRun(const std::string& piece);
+    void writeRunText(const std::string& text);
     void endRun(const Record& record);
     std::string fontAttributes() const;
 
@@ -149,8 +172,20 @@ private:
     void drawElement(const Record& record);
     bool embedElement(const Record& record, const Box& box);
 
+    // An open clip: the group it confines and, for the shape of a "q,2",
+    // the outline drawn over its bands when the clip closes.
+    struct OpenClip {
+        uint64_t shapeId;
+        std::string outline;  // stroke attributes; empty: no outline
+        bool bands;
+    };
+
     std::FILE* body_;
     PreviewOptions options_;
+    // Changed only when a record ends, so an abandoned record leaves it as
+    // it was.
+    std::vector<OpenClip> clips_;
+    uint64_t bandClips_ = 0;
     bool failed_ = false;
     RecordSummary summary_;
     State state_;

@@ -1,0 +1,79 @@
+#include "tools/temporary_files.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+
+#include <unistd.h>
+
+namespace javtool {
+
+namespace {
+
+// Enough for every output of a batch on its largest number of threads.
+constexpr int kSlots = 320;
+constexpr size_t kPathMax = 4096;
+
+enum SlotState : int { kFree = 0, kFilling = 1, kHeld = 2 };
+
+// The handler reads the table without locks: a slot's path is complete
+// before its state says kHeld, and is not touched again until it is free.
+struct Slot {
+    std::atomic<int> state{kFree};
+    char path[kPathMax];
+};
+Slot gSlots[kSlots];
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slot states");
+
+void unlinkHeld() {
+    for (Slot& slot : gSlots) {
+        if (slot.state.load(std::memory_order_acquire) == kHeld) ::unlink(slot.path);
+    }
+}
+
+extern "C" void removeTemporaries(int signal) {
+    unlinkHeld();
+    // End as the signal ends a process, so the caller sees it.
+    std::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void installHandlers() {
+    struct sigaction action {};
+    action.sa_handler = removeTemporaries;
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+    for (int signal : {SIGINT, SIGTERM}) {
+        struct sigaction previous {};
+        // A signal the caller had the process ignore stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+}  // namespace
+
+int registerTemporary(const char* path) {
+    static std::once_flag installed;
+    std::call_once(installed, installHandlers);
+    size_t length = std::strlen(path);
+    if (length >= kPathMax) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = kFree;
+        if (!gSlots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) continue;
+        std::memcpy(gSlots[i].path, path, length + 1);
+        gSlots[i].state.store(kHeld, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void removeRegisteredTemporaries() { unlinkHeld(); }
+
+void unregisterTemporary(int slot) {
+    if (slot >= 0 && slot < kSlots) gSlots[slot].state.store(kFree, std::memory_order_release);
+}
+
+}  // namespace javtool
