@@ -25,15 +25,18 @@ stream for a viewer.
 This package holds what a host engine is built with: the boundary header
 javtrg/host_services.h, the link to the library, and the CMake package
 and pkg-config files.")
-set(JAVTRG_TOOL_DESCRIPTION "converts object scripts into record streams with javtrg
+set(JAVTRG_TOOL_DESCRIPTION "converts drawings and object scripts into record streams with javtrg
 The javtrg tool drives the javtrg target driver the way a host engine
-does: it converts object scripts (JSON descriptions of a picture's drawing
-objects) into record streams, one or many at a time, checks record streams
-and draws them as the viewer would, as SVG, HTML or PNG.")
+does: it converts drawings (Visio, Publisher, CorelDRAW, WordPerfect
+Graphics and other formats read by the Document Liberation libraries, and
+Windows metafiles read by libwmf) and object scripts (JSON descriptions of
+a picture's drawing objects) into record streams, one or many at a time,
+highlights search terms in their text, checks record streams and draws them
+as the viewer would, as SVG, HTML or PNG.")
 
 # Programs the tool runs, and the packages that bring them: the tool's
 # package depends on one when the built tool names the program.
-set(JAVTRG_TOOL_PROGRAMS "rsvg-convert=librsvg2-bin")
+set(JAVTRG_TOOL_PROGRAMS "")
 
 # ---------------------------------------------------------------- documents
 # The list of changes, checked against the project's version, and the
@@ -127,6 +130,9 @@ set(CPACK_DEBIAN_TOOL_DESCRIPTION "${JAVTRG_TOOL_DESCRIPTION}")
 # with dlopen, and the programs it runs, are added here.
 set(JAVTRG_TOOL_DEPENDS "libjavtrg${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS "${JAVTRG_TOOL_DEPENDS}")
+# The preview names these font families; without them fontconfig draws the
+# text in whatever it finds.
+set(CPACK_DEBIAN_TOOL_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-dejavu-extra, fonts-noto-cjk, fonts-urw-base35")
 file(GENERATE OUTPUT ${JAVTRG_DOCS}/cpack_project.cmake CONTENT "\
 # Adds to the tool's dependencies the package of each program the built tool names.
 foreach(program_package IN ITEMS ${JAVTRG_TOOL_PROGRAMS})
