@@ -82,7 +82,7 @@ fuzz:
 fuzz-smoke: fuzz
 	@for target in $(FUZZERS); do \
 		mkdir -p build/fuzz/corpus/$$target; \
-		build/fuzz/$${target}_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=20 -print_final_stats=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/cmake/lsan.supp:print_suppressions=0 build/fuzz/$${target}_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=20 -print_final_stats=1 \
 			-dict=fuzz/dict/$$target.dict -artifact_prefix=build/fuzz/$$target- \
 			build/fuzz/corpus/$$target fuzz/corpus/$$target 2>&1 \
 			| grep -E 'number_of_executed_units|ERROR|SUMMARY' | sed "s/^/$$target: /"; \
