@@ -54,7 +54,8 @@ struct Substitute {
 };
 constexpr Substitute kSubstitutes[] = {
     {"arial", "'Nimbus Sans'"},       {"helvetica", "'Nimbus Sans'"}, {"times", "'Nimbus Roman'"},
-    {"courier", "'Nimbus Mono PS'"},
+    {"courier", "'Nimbus Mono PS'"},     {"liberation sans", "'Nimbus Sans'"}, {"liberation serif", "'Nimbus Roman'"},
+    {"liberation mono", "'Nimbus Mono PS'"},
 };
 
 // The CSS font family list of a face: the viewer's generic names become
@@ -76,8 +77,10 @@ std::string cssFamily(const std::string& face) {
         if (lower.starts_with(substitute.prefix)) families += std::string(substitute.family) + ", ";
     }
     const char* fallback = kSansFamilies;
-    if (lower.starts_with("courier")) fallback = kMonoFamilies;
-    if (lower.starts_with("times") || lower.starts_with("georgia")) fallback = kSerifFamilies;
+    if (lower.starts_with("courier") || lower.starts_with("liberation mono")) fallback = kMonoFamilies;
+    if (lower.starts_with("times") || lower.starts_with("georgia") || lower.starts_with("liberation serif")) {
+        fallback = kSerifFamilies;
+    }
     return families + fallback;
 }
 
