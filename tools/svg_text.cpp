@@ -76,11 +76,17 @@ std::string cssFamily(const std::string& face) {
     for (const Substitute& substitute : kSubstitutes) {
         if (lower.starts_with(substitute.prefix)) families += std::string(substitute.family) + ", ";
     }
+    // A face that is not installed is drawn by the families of its kind:
+    // the common serif and fixed-pitch faces by those, any other by sans.
+    static constexpr const char* kSerifFaces[] = {"times", "georgia", "liberation serif", "garamond", "bookman",
+                                                  "book antiqua", "palatino", "century", "cambria", "baskerville"};
+    static constexpr const char* kMonoFaces[] = {"courier", "liberation mono", "lucida console", "consolas"};
+    auto startsWithAny = [&lower](const auto& prefixes) {
+        return std::any_of(std::begin(prefixes), std::end(prefixes), [&lower](const char* p) { return lower.starts_with(p); });
+    };
     const char* fallback = kSansFamilies;
-    if (lower.starts_with("courier") || lower.starts_with("liberation mono")) fallback = kMonoFamilies;
-    if (lower.starts_with("times") || lower.starts_with("georgia") || lower.starts_with("liberation serif")) {
-        fallback = kSerifFamilies;
-    }
+    if (startsWithAny(kMonoFaces)) fallback = kMonoFamilies;
+    if (startsWithAny(kSerifFaces)) fallback = kSerifFamilies;
     return families + fallback;
 }
 
