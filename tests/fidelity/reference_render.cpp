@@ -342,11 +342,9 @@ int main(int argc, char** argv) {
     javtool::PngRenderResult rendered =
         javtool::renderSvgToPngFile(reference.svg, size.width, size.height, javtool::kDefaultPixelBudget, output);
     if (!rendered.ok) return fail(output + ": " + rendered.error);
-    if (rendered.width != size.width || rendered.height != size.height) {
-        return fail("a picture of " + std::to_string(size.width) + "x" + std::to_string(size.height) +
-                    " pixels is larger than the renderer's budget");
-    }
-    std::cout << "pages " << reference.pageCount << " size " << size.width << "x" << size.height << " library "
+    // A picture over the pixel budget is drawn scaled down, as the preview
+    // would draw it; the size printed is the one drawn, which ours takes.
+    std::cout << "pages " << reference.pageCount << " size " << rendered.width << "x" << rendered.height << " library "
               << reference.library << "\n";
     return 0;
 }
