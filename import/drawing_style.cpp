@@ -18,7 +18,10 @@ namespace {
 using librevenge::RVNGPropertyList;
 
 constexpr size_t kMaxStops = 32;
+// A hatch draws at most this many lines a family, and cuts lines with
+// edges at most this many times over all its families.
 constexpr double kMaxHatchLines = 4096;
+constexpr double kMaxHatchCuts = 1 << 24;
 
 std::string textOf(const RVNGPropertyList& list, const char* name) {
     const librevenge::RVNGProperty* property = list[name];
@@ -212,6 +215,9 @@ void drawHatch(DrawingState& state, const std::vector<Subpath>& shape) {
         if (subpath.points.size() > 2) outlines.push_back(outlineOf(subpath));
     }
     if (outlines.empty()) return;
+    double edges = 0;
+    for (const auto& outline : outlines) edges += static_cast<double>(outline.size());
+    double maxLines = std::clamp(kMaxHatchCuts / (edges * static_cast<double>(angles.size())), 1.0, kMaxHatchLines);
 
     LineAttributes pen{};
     pen.lineColour = colourOf(style, "draw:color", 0);
@@ -231,8 +237,8 @@ void drawHatch(DrawingState& state, const std::vector<Subpath>& shape) {
                 high = std::max(high, dot(p, across));
             }
         }
-        // At most kMaxHatchLines lines a family, however large the shape.
-        double step = std::max(distance, (high - low) / kMaxHatchLines);
+        // Fewer lines, further apart, for a very large or very detailed shape.
+        double step = std::max(distance, (high - low) / maxLines);
         for (double offset = std::ceil(low / step) * step; offset <= high; offset += step) {
             std::vector<double> crossings;
             for (const auto& outline : outlines) {
