@@ -88,8 +88,9 @@ void putStops(const std::vector<Stop>& stops, GradientDef* g) {
 //  - axial: the stops mirrored about the middle, which for two colours is
 //    the symmetric three-stop form;
 //  - radial and ellipsoid as elliptical, square and rectangular as
-//    rectangular, about draw:cx, draw:cy: the driver's bands run from the
-//    outside (0 percent) to the centre (100), the style's from the centre
+//    rectangular (radial round and square square), about draw:cx,
+//    draw:cy: the driver's bands run from the outside (0 percent) to the
+//    centre (100), the style's from the centre
 //    (offset 0, the end colour) to the border; draw:border keeps that share
 //    of the outside in the outermost colour.
 GradientDef gradientOf(const RVNGPropertyList& style) {
@@ -112,6 +113,11 @@ GradientDef gradientOf(const RVNGPropertyList& style) {
         return g;
     }
     g.gradientKind = kind == "square" || kind == "rectangular" ? kGradientRectangular : kGradientElliptical;
+    // A radial gradient is round and a square one square, whatever the
+    // shape's aspect: the driver's bands then reach the shape's farthest
+    // corner as circles (squares). Ellipsoid and rectangular ones take the
+    // shape's aspect.
+    if (kind == "radial" || kind == "square") g.aspectX = g.aspectY = 1;
     double border = std::clamp(fractionOf(style, "draw:border", 0.0), 0.0, 1.0);
     if (style.child("svg:radialGradient") == nullptr && style.child("svg:linearGradient") == nullptr) {
         // From the start colour at the border to the end colour at the centre.
