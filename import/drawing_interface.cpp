@@ -344,13 +344,14 @@ void DrawingCollector::drawRectangle(const RVNGPropertyList& props) {
     double rx = inchesOf(props, "svg:rx");
     double ry = inchesOf(props, "svg:ry");
     s.applyStyle(degrees == 0 && !(rx > 0 && ry > 0));
+    PagePoint centre{x + w / 2, y + h / 2};
+    Subpath outline;
+    outline.closed = true;
+    for (PagePoint corner : {PagePoint{x, y}, PagePoint{x + w, y}, PagePoint{x + w, y + h}, PagePoint{x, y + h}})
+        outline.points.push_back(turned(corner, centre, degrees));
     if (degrees != 0) {
-        PagePoint centre{x + w / 2, y + h / 2};
-        Subpath outline;
-        outline.closed = true;
-        for (PagePoint corner : {PagePoint{x, y}, PagePoint{x + w, y}, PagePoint{x + w, y + h}, PagePoint{x, y + h}})
-            outline.points.push_back(turned(corner, centre, degrees));
         drawSubpath(s, outline);
+        drawHatch(s, {outline});
         return;
     }
     PointPair topLeft = s.point({x, y});
@@ -373,6 +374,7 @@ void DrawingCollector::drawRectangle(const RVNGPropertyList& props) {
     body.x1 = bottomRight.x;
     body.y1 = bottomRight.y;
     s.add(javtool::bodyBuilder(kKindRectangle, body));
+    drawHatch(s, {outline});
 }
 
 // A circle or an ellipse upright (or turned a quarter), any other turned
@@ -390,9 +392,12 @@ void DrawingCollector::drawEllipse(const RVNGPropertyList& props) {
     if (std::fabs(half - 90.0) < kTolerance) {
         std::swap(rx, ry);
     } else if (half > kTolerance && 180.0 - half > kTolerance) {
-        drawSubpath(s, ellipseCurve(centre, rx, ry, degrees));
+        Subpath curve = ellipseCurve(centre, rx, ry, degrees);
+        drawSubpath(s, curve);
+        drawHatch(s, {curve});
         return;
     }
+    Subpath upright = ellipseCurve(centre, rx, ry, 0);
     PointPair c = s.point(centre);
     int32_t radiusX = s.units(rx);
     int32_t radiusY = s.units(ry);
@@ -404,6 +409,7 @@ void DrawingCollector::drawEllipse(const RVNGPropertyList& props) {
         body.cy = c.y;
         body.radius = radiusX;
         s.add(javtool::bodyBuilder(kKindCircle, body));
+        drawHatch(s, {upright});
         return;
     }
     EllipseData body{};
@@ -414,12 +420,15 @@ void DrawingCollector::drawEllipse(const RVNGPropertyList& props) {
     body.bx = c.x;
     body.by = saturate(static_cast<double>(c.y) + radiusY);
     s.add(javtool::bodyBuilder(kKindEllipse, body));
+    drawHatch(s, {upright});
 }
 
 void DrawingCollector::drawPolygon(const RVNGPropertyList& props) {
     if (state_->sink == nullptr) return;
     state_->applyStyle();
-    drawSubpath(*state_, Subpath{readPoints(props.child("svg:points")), false, true});
+    Subpath polygon{readPoints(props.child("svg:points")), false, true};
+    drawSubpath(*state_, polygon);
+    drawHatch(*state_, {polygon});
 }
 
 void DrawingCollector::drawPolyline(const RVNGPropertyList& props) {
@@ -434,7 +443,9 @@ void DrawingCollector::drawPath(const RVNGPropertyList& props) {
     const RVNGPropertyListVector* path = props.child("svg:d");
     if (s.sink == nullptr || path == nullptr) return;
     s.applyStyle();
-    for (const Subpath& subpath : readPath(*path)) drawSubpath(s, subpath);
+    std::vector<Subpath> subpaths = readPath(*path);
+    for (const Subpath& subpath : subpaths) drawSubpath(s, subpath);
+    drawHatch(s, subpaths);
 }
 
 void DrawingCollector::drawGraphicObject(const RVNGPropertyList& props) {

@@ -172,8 +172,10 @@ std::vector<Subpath> readPath(const librevenge::RVNGPropertyListVector& path) {
                 const librevenge::RVNGProperty* rotate = step["librevenge:rotate"];
                 const librevenge::RVNGProperty* large = step["librevenge:large-arc"];
                 const librevenge::RVNGProperty* sweep = step["librevenge:sweep"];
+                // An arc that names neither flag is large and sweeps the
+                // positive way: the libraries leave out what is 1.
                 b.arc(coordinate(step, "svg:rx", 0), coordinate(step, "svg:ry", 0), rotate != nullptr ? rotate->getDouble() : 0.0,
-                      large != nullptr && large->getInt() != 0, sweep != nullptr && sweep->getInt() != 0, p);
+                      large == nullptr || large->getInt() != 0, sweep == nullptr || sweep->getInt() != 0, p);
                 break;
             }
             case 'Z': {

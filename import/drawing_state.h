@@ -167,6 +167,10 @@ struct Subpath {
 std::vector<Subpath> readPath(const librevenge::RVNGPropertyListVector& path);
 // An ellipse as a closed curve, turned `degrees` counter-clockwise.
 Subpath ellipseCurve(PagePoint centre, double rx, double ry, double degrees);
+// The lines of the style's hatch fill (draw:fill "hatch") across `shape`,
+// as polylines in the hatch's colour, after the shape (drawing_style.cpp);
+// nothing for any other fill.
+void drawHatch(DrawingState& state, const std::vector<Subpath>& shape);
 
 // The text callbacks (drawing_text.cpp).
 void startText(DrawingState& state, const librevenge::RVNGPropertyList& props);

@@ -1,12 +1,15 @@
 // The pen and the fill of the style in force (setStyle), as the LineAtt and
-// FillAtt bodies the driver takes.
+// FillAtt bodies the driver takes, and the lines of hatch fills.
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "import/drawing_state.h"
+#include "tools/object_builders.h"
 
 namespace javimport {
 
@@ -15,6 +18,10 @@ namespace {
 using librevenge::RVNGPropertyList;
 
 constexpr size_t kMaxStops = 32;
+// A hatch draws at most this many lines a family, and cuts lines with
+// edges at most this many times over all its families.
+constexpr double kMaxHatchLines = 4096;
+constexpr double kMaxHatchCuts = 1 << 24;
 
 std::string textOf(const RVNGPropertyList& list, const char* name) {
     const librevenge::RVNGProperty* property = list[name];
@@ -81,8 +88,9 @@ void putStops(const std::vector<Stop>& stops, GradientDef* g) {
 //  - axial: the stops mirrored about the middle, which for two colours is
 //    the symmetric three-stop form;
 //  - radial and ellipsoid as elliptical, square and rectangular as
-//    rectangular, about draw:cx, draw:cy: the driver's bands run from the
-//    outside (0 percent) to the centre (100), the style's from the centre
+//    rectangular (radial round and square square), about draw:cx,
+//    draw:cy: the driver's bands run from the outside (0 percent) to the
+//    centre (100), the style's from the centre
 //    (offset 0, the end colour) to the border; draw:border keeps that share
 //    of the outside in the outermost colour.
 GradientDef gradientOf(const RVNGPropertyList& style) {
@@ -105,6 +113,11 @@ GradientDef gradientOf(const RVNGPropertyList& style) {
         return g;
     }
     g.gradientKind = kind == "square" || kind == "rectangular" ? kGradientRectangular : kGradientElliptical;
+    // A radial gradient is round and a square one square, whatever the
+    // shape's aspect: the driver's bands then reach the shape's farthest
+    // corner as circles (squares). Ellipsoid and rectangular ones take the
+    // shape's aspect.
+    if (kind == "radial" || kind == "square") g.aspectX = g.aspectY = 1;
     double border = std::clamp(fractionOf(style, "draw:border", 0.0), 0.0, 1.0);
     if (style.child("svg:radialGradient") == nullptr && style.child("svg:linearGradient") == nullptr) {
         // From the start colour at the border to the end colour at the centre.
@@ -135,8 +148,9 @@ LineAttributes penOf(const DrawingState& state) {
 
 // The fill: none, solid, or a gradient. A bitmap fill that stretches its
 // picture over a rectangle is the driver's picture fill; other bitmap fills
-// (tiled, or on any other shape) and hatches are drawn in their fill colour
-// (or not at all without one), with a page warning.
+// (tiled, or on any other shape) are drawn in their fill colour (or not at
+// all without one), with a page warning. A hatch fills with its background
+// when it has one (draw:fill-hatch-solid); drawHatch draws its lines.
 FillAttributes fillOf(DrawingState& state, bool rectangle) {
     const RVNGPropertyList& style = state.style;
     FillAttributes fill{};
@@ -151,6 +165,13 @@ FillAttributes fillOf(DrawingState& state, bool rectangle) {
     } else if (kind == "bitmap" && rectangle && (repeat.empty() || repeat == "stretch") &&
                (fill.pictureRef = fillPicture(state, style)) != 0) {
         fill.fillStyle = kFillPicture;
+    } else if (kind == "hatch") {
+        // The lines are drawn by drawHatch; the fill is the hatch's background.
+        const librevenge::RVNGProperty* solid = style["draw:fill-hatch-solid"];
+        if (solid != nullptr && solid->getInt() != 0) {
+            fill.fillStyle = kFillSolid;
+            fill.fillColour = colourOf(style, "draw:fill-color", 0xFFFFFF);
+        }
     } else if (!kind.empty() && kind != "none") {
         state.warn(kind + " fills are drawn in their fill colour");
         if (style["draw:fill-color"] != nullptr) {
@@ -161,6 +182,95 @@ FillAttributes fillOf(DrawingState& state, bool rectangle) {
         fill.fillStyle = kFillNone;
     }
     return fill;
+}
+
+namespace {
+
+// The outline of a subpath as a polygon: a curve's cubic pieces flattened.
+std::vector<PagePoint> outlineOf(const Subpath& subpath) {
+    if (!subpath.curved) return subpath.points;
+    constexpr int kPiecesPerCubic = 8;
+    std::vector<PagePoint> out{subpath.points.front()};
+    for (size_t i = 1; i + 2 < subpath.points.size(); i += 3) {
+        PagePoint a = subpath.points[i - 1], b = subpath.points[i], c = subpath.points[i + 1], d = subpath.points[i + 2];
+        for (int k = 1; k <= kPiecesPerCubic; ++k) {
+            double t = static_cast<double>(k) / kPiecesPerCubic, u = 1 - t;
+            out.push_back(PagePoint{u * u * u * a.x + 3 * u * u * t * b.x + 3 * u * t * t * c.x + t * t * t * d.x,
+                                    u * u * u * a.y + 3 * u * u * t * b.y + 3 * u * t * t * c.y + t * t * t * d.y});
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void drawHatch(DrawingState& state, const std::vector<Subpath>& shape) {
+    const RVNGPropertyList& style = state.style;
+    if (state.sink == nullptr || textOf(style, "draw:fill") != "hatch") return;
+    // Lines closer than a hundredth of an inch would be a solid fill.
+    double distance = std::max(inchesOf(style, "draw:distance", 0.1), 0.01);
+    const librevenge::RVNGProperty* rotation = style["draw:rotation"];
+    double degrees = rotation != nullptr && std::isfinite(rotation->getDouble()) ? rotation->getDouble() : 0.0;
+    std::string kind = textOf(style, "draw:style");
+    std::vector<double> angles{degrees};
+    if (kind == "double" || kind == "triple") angles.push_back(degrees + 90);
+    if (kind == "triple") angles.push_back(degrees + 45);
+
+    std::vector<std::vector<PagePoint>> outlines;
+    for (const Subpath& subpath : shape) {
+        if (subpath.points.size() > 2) outlines.push_back(outlineOf(subpath));
+    }
+    if (outlines.empty()) return;
+    double edges = 0;
+    for (const auto& outline : outlines) edges += static_cast<double>(outline.size());
+    double maxLines = std::clamp(kMaxHatchCuts / (edges * static_cast<double>(angles.size())), 1.0, kMaxHatchLines);
+
+    LineAttributes pen{};
+    pen.lineColour = colourOf(style, "draw:color", 0);
+    pen.lineWidth = 1;
+    bool penSent = false;
+    // Each family of lines: a line every `distance` across the shape, turned
+    // counter-clockwise on the page, inside the shape by the even-odd rule.
+    for (double angle : angles) {
+        double a = angle * std::numbers::pi / 180.0;
+        PagePoint along{std::cos(a), -std::sin(a)};
+        PagePoint across{std::sin(a), std::cos(a)};
+        auto dot = [](PagePoint p, PagePoint v) { return p.x * v.x + p.y * v.y; };
+        double low = std::numeric_limits<double>::max(), high = std::numeric_limits<double>::lowest();
+        for (const auto& outline : outlines) {
+            for (PagePoint p : outline) {
+                low = std::min(low, dot(p, across));
+                high = std::max(high, dot(p, across));
+            }
+        }
+        // Fewer lines, further apart, for a very large or very detailed shape.
+        double step = std::max(distance, (high - low) / maxLines);
+        for (double offset = std::ceil(low / step) * step; offset <= high; offset += step) {
+            std::vector<double> crossings;
+            for (const auto& outline : outlines) {
+                for (size_t i = 0; i < outline.size(); ++i) {
+                    PagePoint p = outline[i], q = outline[(i + 1) % outline.size()];
+                    double sp = dot(p, across) - offset, sq = dot(q, across) - offset;
+                    if ((sp < 0) == (sq < 0)) continue;
+                    double t = sp / (sp - sq);
+                    crossings.push_back(dot(PagePoint{p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)}, along));
+                }
+            }
+            std::sort(crossings.begin(), crossings.end());
+            for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
+                if (!state.countPoints(2)) return;
+                if (!penSent) {
+                    state.add(javtool::bodyBuilder(kKindLineAtt, pen));
+                    state.lastPen = pen;
+                    penSent = true;
+                }
+                auto at = [&](double s) {
+                    return state.point(PagePoint{offset * across.x + s * along.x, offset * across.y + s * along.y});
+                };
+                state.add(javtool::polylineObject(kKindPolyline, {at(crossings[i]), at(crossings[i + 1])}));
+            }
+        }
+    }
 }
 
 }  // namespace javimport

@@ -51,6 +51,12 @@ constexpr double kArcSegmentsPerTurn = 72;
 // font heights; a byte of text is estimated half a font height wide.
 constexpr double kBaselineDepth = 0.8;
 constexpr double kByteAdvance = 0.5;
+// A character drawn on its own continues the run of the one before only
+// when it follows it along the baseline within this many font heights (a
+// wide letter's advance). A character placed further on is a text of its
+// own, such as the next cell of a matrix or a letter of a formula drawn by
+// font rather than in reading order; joined, it would lose its place.
+constexpr double kJoinAdvanceMax = 1.1;
 constexpr double kPi = 3.14159265358979323846;
 
 // ---- Input: the metafile's bytes as the library's stream.
@@ -321,7 +327,9 @@ void drawText(wmfAPI* api, wmfDrawText_t* t) {
         colourEntry(run.colour) == colourEntry(dc->textcolor)) {
         double angle = -run.font.lfEscapement / 10.0 * kPi / 180.0;
         double off = -(t->pt.x - run.start.x) * std::sin(angle) + (t->pt.y - run.start.y) * std::cos(angle);
-        if (std::fabs(off) <= std::max(1.0, run.height)) {
+        double along = (t->pt.x - run.last.x) * std::cos(angle) + (t->pt.y - run.last.y) * std::sin(angle);
+        double reach = std::max(1.0, run.height);
+        if (std::fabs(off) <= reach && along >= 0 && along <= kJoinAdvanceMax * reach) {
             run.bytes += t->str;
             run.last = t->pt;
             return;

@@ -261,7 +261,7 @@ TEST_F(Collector, PathsBecomeOneObjectPerSubpath) {
     EXPECT_EQ(curve.points[0].x, 1440);
     EXPECT_EQ(curve.points[6].x, 2160);
     EXPECT_EQ(curve.points[6].y, 720);
-    EXPECT_EQ(curve.points[3].y, 720 - 360);  // sweep 0: the arc bulges down the page
+    EXPECT_EQ(curve.points[3].y, 720 + 360);  // no sweep flag means 1: the arc bulges up the page
 }
 
 // A line end with a marker gets an arrowhead in the pen's colour, its tip

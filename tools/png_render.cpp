@@ -23,7 +23,43 @@ cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned in
 
 std::string sizeText(int64_t width, int64_t height) { return std::to_string(width) + "x" + std::to_string(height); }
 
+// A handle on the document held in memory. The document may hold large data
+// URLs (embedded elements), which the XML parser refuses by default; it
+// names no external file, and none is read.
+RsvgHandle* openSvg(std::string_view svg, std::string* error) {
+    GInputStream* input = g_memory_input_stream_new_from_data(svg.data(), static_cast<gssize>(svg.size()), nullptr);
+    GError* failure = nullptr;
+    RsvgHandle* handle = rsvg_handle_new_from_stream_sync(input, nullptr, RSVG_HANDLE_FLAG_UNLIMITED, nullptr, &failure);
+    g_object_unref(input);
+    if (handle == nullptr) {
+        *error = std::string("cannot read the SVG document: ") + (failure != nullptr ? failure->message : "unknown error");
+        if (failure != nullptr) g_error_free(failure);
+        return nullptr;
+    }
+    rsvg_handle_set_dpi(handle, 96.0);
+    return handle;
+}
+
 }  // namespace
+
+bool svgIntrinsicSize(std::string_view svg, double* width, double* height, std::string* error) {
+    RsvgHandle* handle = openSvg(svg, error);
+    if (handle == nullptr) return false;
+    bool sized = rsvg_handle_get_intrinsic_size_in_pixels(handle, width, height) && *width > 0 && *height > 0;
+    if (!sized) {
+        gboolean hasViewBox = FALSE;
+        RsvgRectangle viewBox{};
+        rsvg_handle_get_intrinsic_dimensions(handle, nullptr, nullptr, nullptr, nullptr, &hasViewBox, &viewBox);
+        sized = hasViewBox && viewBox.width > 0 && viewBox.height > 0;
+        if (sized) {
+            *width = viewBox.width;
+            *height = viewBox.height;
+        }
+    }
+    g_object_unref(handle);
+    if (!sized) *error = "its SVG has no size";
+    return sized;
+}
 
 double fitPixelBudget(int64_t width, int64_t height, int64_t budget, int64_t* outWidth, int64_t* outHeight) {
     width = std::max<int64_t>(width, 1);
@@ -57,18 +93,9 @@ PngRenderResult renderSvgToPng(std::string_view svg, int64_t width, int64_t heig
                          std::to_string(budget) + " pixels; rendered scaled down to " + sizeText(outWidth, outHeight);
     }
 
-    // The document may hold large data URLs (embedded elements), which the
-    // XML parser refuses by default; it comes from the caller, not from a
-    // stranger, and names no external file.
-    GInputStream* input = g_memory_input_stream_new_from_data(svg.data(), static_cast<gssize>(svg.size()), nullptr);
+    RsvgHandle* handle = openSvg(svg, &result.error);
+    if (handle == nullptr) return result;
     GError* failure = nullptr;
-    RsvgHandle* handle = rsvg_handle_new_from_stream_sync(input, nullptr, RSVG_HANDLE_FLAG_UNLIMITED, nullptr, &failure);
-    g_object_unref(input);
-    if (handle == nullptr) {
-        result.error = std::string("cannot read the SVG document: ") + (failure != nullptr ? failure->message : "unknown error");
-        if (failure != nullptr) g_error_free(failure);
-        return result;
-    }
 
     cairo_surface_t* surface =
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(outWidth), static_cast<int>(outHeight));

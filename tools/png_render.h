@@ -37,6 +37,11 @@ struct PngRenderResult {
 // its aspect, each side at least 1. Returns the scale applied (1 or less).
 double fitPixelBudget(int64_t width, int64_t height, int64_t budget, int64_t* outWidth, int64_t* outHeight);
 
+// The document's own size in pixels at 96 per inch: its width and height, or
+// its view box when it states no size. False with a message in `error` when
+// the document cannot be read or has no size.
+bool svgIntrinsicSize(std::string_view svg, double* width, double* height, std::string* error);
+
 // Renders the SVG document `svg` on a canvas of `width` x `height` pixels
 // (its viewport) and writes it as PNG to `png`. External files are never
 // read: only what the document holds (data URLs included) is drawn.

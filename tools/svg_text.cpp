@@ -54,7 +54,8 @@ struct Substitute {
 };
 constexpr Substitute kSubstitutes[] = {
     {"arial", "'Nimbus Sans'"},       {"helvetica", "'Nimbus Sans'"}, {"times", "'Nimbus Roman'"},
-    {"courier", "'Nimbus Mono PS'"},
+    {"courier", "'Nimbus Mono PS'"},     {"liberation sans", "'Nimbus Sans'"}, {"liberation serif", "'Nimbus Roman'"},
+    {"liberation mono", "'Nimbus Mono PS'"},
 };
 
 // The CSS font family list of a face: the viewer's generic names become
@@ -75,9 +76,17 @@ std::string cssFamily(const std::string& face) {
     for (const Substitute& substitute : kSubstitutes) {
         if (lower.starts_with(substitute.prefix)) families += std::string(substitute.family) + ", ";
     }
+    // A face that is not installed is drawn by the families of its kind:
+    // the common serif and fixed-pitch faces by those, any other by sans.
+    static constexpr const char* kSerifFaces[] = {"times", "georgia", "liberation serif", "garamond", "bookman",
+                                                  "book antiqua", "palatino", "century", "cambria", "baskerville"};
+    static constexpr const char* kMonoFaces[] = {"courier", "liberation mono", "lucida console", "consolas"};
+    auto startsWithAny = [&lower](const auto& prefixes) {
+        return std::any_of(std::begin(prefixes), std::end(prefixes), [&lower](const char* p) { return lower.starts_with(p); });
+    };
     const char* fallback = kSansFamilies;
-    if (lower.starts_with("courier")) fallback = kMonoFamilies;
-    if (lower.starts_with("times") || lower.starts_with("georgia")) fallback = kSerifFamilies;
+    if (startsWithAny(kMonoFaces)) fallback = kMonoFamilies;
+    if (startsWithAny(kSerifFaces)) fallback = kSerifFamilies;
     return families + fallback;
 }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "tests/fidelity/svg_raster.h"
+#include "tools/png_render.h"
 
 namespace javfidelity {
 
@@ -16,8 +16,8 @@ bool readGreyPng(const std::string& path, GreyImage* image, std::string* error) 
         *error = path + ": not a PNG libpng reads (" + png.message + ")";
         return false;
     }
-    if (png.width == 0 || png.height == 0 || png.width > kRasterSideMax || png.height > kRasterSideMax ||
-        uint64_t{png.width} * png.height > kRasterAreaMax) {
+    if (png.width == 0 || png.height == 0 || png.width > javtool::kRenderSideMax ||
+        png.height > javtool::kRenderSideMax || int64_t{png.width} * png.height > javtool::kDefaultPixelBudget) {
         *error = path + ": a picture of " + std::to_string(png.width) + "x" + std::to_string(png.height) +
                  " pixels is larger than 32767 a side or 64 million pixels";
         png_image_free(&png);

@@ -5,7 +5,7 @@
 // Drawings go through their own library's `parse` into librevenge's SVG
 // drawing generator (what the libraries' xhtml converters print, font sizes
 // corrected: see ReferenceSvgGenerator); metafiles through `wmf2svg`. The
-// SVG is rendered on white by librsvg and cairo. The size is the page at 96
+// SVG is rendered by the preview's own renderer (librsvg and cairo). The size is the page at 96
 // pixels per inch unless --size names one; a placeable metafile's page is
 // its frame, a plain metafile's the size wmf2svg gives it.
 //
@@ -41,14 +41,18 @@
 #include <libwpg/libwpg.h>
 #include <libzmf/libzmf.h>
 
-#include "tests/fidelity/svg_raster.h"
+#include "tools/png_render.h"
 
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-using javfidelity::RasterSize;
+
+struct RasterSize {
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
 
 // Files larger than this are not read: no corpus file comes near it.
 constexpr std::uintmax_t kInputMax = std::uintmax_t{256} << 20;
@@ -276,7 +280,7 @@ bool parseSize(const std::string& text, RasterSize* size) {
     if (!std::regex_match(text, match, kSize)) return false;
     size->width = static_cast<uint32_t>(std::stoul(match[1]));
     size->height = static_cast<uint32_t>(std::stoul(match[2]));
-    return size->width <= javfidelity::kRasterSideMax && size->height <= javfidelity::kRasterSideMax;
+    return size->width <= javtool::kRenderSideMax && size->height <= javtool::kRenderSideMax;
 }
 
 // The page at 96 pixels per inch, its longer side at most kDefaultSideMax.
@@ -328,14 +332,19 @@ int main(int argc, char** argv) {
     if (size.width == 0) {
         double width = reference.pageSize.width;
         double height = reference.pageSize.height;
-        if (width == 0 && !javfidelity::svgNaturalSize(reference.svg, &width, &height, &error)) {
+        if (width == 0 && !javtool::svgIntrinsicSize(reference.svg, &width, &height, &error)) {
             return fail("page " + std::to_string(page) + " cannot be drawn: " + error);
         }
         size = defaultSize(width, height);
     }
-    error = javfidelity::rasteriseSvg(reference.svg, size, output);
-    if (!error.empty()) return fail(error);
-    std::cout << "pages " << reference.pageCount << " size " << size.width << "x" << size.height << " library "
+    // Rendered as the preview is, by the same function, so that the two
+    // pictures differ by what they draw and not by how.
+    javtool::PngRenderResult rendered =
+        javtool::renderSvgToPngFile(reference.svg, size.width, size.height, javtool::kDefaultPixelBudget, output);
+    if (!rendered.ok) return fail(output + ": " + rendered.error);
+    // A picture over the pixel budget is drawn scaled down, as the preview
+    // would draw it; the size printed is the one drawn, which ours takes.
+    std::cout << "pages " << reference.pageCount << " size " << rendered.width << "x" << rendered.height << " library "
               << reference.library << "\n";
     return 0;
 }
