@@ -99,49 +99,18 @@ javtool::Script importPage(const std::string& bytes, javimport::ImportOptions op
     return pages.empty() ? javtool::Script{} : std::move(pages[0].script);
 }
 
-// Byte text keeps the bytes of its font's code page; the host converts them
-// into 16-bit units, two-byte characters whole even when the file spaced
-// the text byte by byte.
-TEST(MetafileImport, ByteTextIsWrittenAsTheUnitsOfItsCodePage) {
-    struct Case {
-        const char* name;
-        uint8_t charset;
-        std::string bytes;
-        const char* units;
+// What a page of a metafile draws. Byte text keeps the bytes of its font's
+// code page, which the host converts into 16-bit units, two-byte
+// characters whole even when the file spaced the text byte by byte; a
+// search hit is drawn in the highlight colour. The picture is stretched
+// over its page: a rectangle covering the whole metafile lands on the
+// page, a clip and a bitmap on their part of it.
+TEST(MetafileImport, PagesDrawTextInItsCodePageHitsClipsAndBitmaps) {
+    auto text = [](uint8_t charset, const std::string& bytes, bool spaced) {
+        return Metafile().font(charset).text(100, 100, bytes, spaced).bytes();
     };
-    const Case cases[] = {
-        {"Shift_JIS", 128, "\x93\x8C\x8B\x9E", "u,2,26481,20140\n"},  // 東京
-        {"GBK", 134, "\xD6\xD0\xCE\xC4", "u,2,20013,25991\n"},        // 中文
-        {"Windows-1250", 238, "\x8A\xE8", "u,2,352,269\n"},           // Šč
-    };
-    for (const Case& c : cases) {
-        for (bool spaced : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (spaced ? " spaced" : ""));
-            std::string stream = run(importPage(Metafile().font(c.charset).text(100, 100, c.bytes, spaced).bytes()));
-            EXPECT_NE(stream.find(c.units), std::string::npos) << stream;
-        }
-    }
-}
-
-TEST(MetafileImport, SearchHighlightsAJapaneseWordOfTheFile) {
-    // 東京タワー in Shift_JIS, drawn character by character.
-    std::string sjis = "\x93\x8C\x8B\x9E\x83\x5E\x83\x8F\x81\x5B";
-    javtool::Script script = importPage(Metafile().font(128).text(100, 100, sjis, true).bytes());
-    javtool::ScriptSession& s = script.session;
-    s.hasSearch = true;
-    s.termEncoding = 53;
-    s.searchTerms.push_back(std::string("東京") + std::string(2, '\0'));
-    s.searchTermPresent.push_back(true);
-    std::string stream = run(script);
-    // The hit in the highlight colour (red), the rest in the text's black.
-    EXPECT_NE(stream.find(",255,0,0\nu,2,26481,20140\nc,"), std::string::npos) << stream;
-    EXPECT_NE(stream.find(",0,0,0\nu,3,12479,12527,12540\n"), std::string::npos) << stream;
-}
-
-// The picture stretched over its frame: a rectangle covering the whole
-// metafile lands on the frame, the clip on its part of it, a bitmap over
-// the whole picture on the frame.
-TEST(MetafileImport, ClipsShapesAndBitmapsLandInTheFrame) {
+    const std::string tokyo = "\x93\x8C\x8B\x9E";                          // 東京 in Shift_JIS
+    const std::string tower = tokyo + "\x83\x5E\x83\x8F\x81\x5B";         // 東京タワー
     std::string bytes = Metafile().nullPen().record(0x416, {300, 500, 100, 100}).rectangle(0, 0, 1000, 500).bytes();
     // A 2 x 1 bitmap of 24 bits a pixel, stretched over the picture.
     std::vector<uint16_t> bitmap = {0x0020, 0x00CC, 0, 1, 2, 0, 0, 500, 1000, 0, 0, 40, 0, 2, 0, 1, 0, 1, 24,
@@ -151,17 +120,35 @@ TEST(MetafileImport, ClipsShapesAndBitmapsLandInTheFrame) {
     struct Case {
         const char* what;
         std::string bytes;
-        javimport::ImportOptions options;
         std::string records;  // a page: 1 x 0.5 inch at 96 pixels an inch, or at a width asked for
+        javimport::ImportOptions options = {};
+        std::string search = "";
     };
     const Case cases[] = {
-        {"clip", bytes, {}, "q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,10,10,38,19\n"},
-        {"rectangle", bytes, {}, "r,0,0,96,48\nq,0\n"},
-        {"at a width", bytes, wide, "r,0,0,300,150\nq,0\n"},
-        {"bitmap", Metafile().record(0xF43, bitmap).bytes(), {}, "m,0,0,96,48\n"},
+        {"Shift_JIS", text(128, tokyo, false), "u,2,26481,20140\n"},
+        {"Shift_JIS spaced", text(128, tokyo, true), "u,2,26481,20140\n"},
+        {"GBK", text(134, "\xD6\xD0\xCE\xC4", false), "u,2,20013,25991\n"},  // 中文
+        {"GBK spaced", text(134, "\xD6\xD0\xCE\xC4", true), "u,2,20013,25991\n"},
+        {"Windows-1250", text(238, "\x8A\xE8", false), "u,2,352,269\n"},  // Šč
+        {"Windows-1250 spaced", text(238, "\x8A\xE8", true), "u,2,352,269\n"},
+        // The hit in the highlight colour (red), the rest in the text's black.
+        {"hit", text(128, tower, true), ",255,0,0\nu,2,26481,20140\nc,", {}, "東京"},
+        {"rest of the hit's line", text(128, tower, true), ",0,0,0\nu,3,12479,12527,12540\n", {}, "東京"},
+        {"clip", bytes, "q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,10,10,38,19\n"},
+        {"rectangle", bytes, "r,0,0,96,48\nq,0\n"},
+        {"at a width", bytes, "r,0,0,300,150\nq,0\n", wide},
+        {"bitmap", Metafile().record(0xF43, bitmap).bytes(), "m,0,0,96,48\n"},
     };
     for (const Case& c : cases) {
-        std::string page = run(importPage(c.bytes, c.options));
+        javtool::Script script = importPage(c.bytes, c.options);
+        if (!c.search.empty()) {
+            javtool::ScriptSession& session = script.session;
+            session.hasSearch = true;
+            session.termEncoding = kEncodingUtf8;
+            session.searchTerms.push_back(c.search + std::string(2, '\0'));
+            session.searchTermPresent.push_back(true);
+        }
+        std::string page = run(script);
         EXPECT_NE(page.find(c.records), std::string::npos) << c.what << "\n" << page;
     }
 

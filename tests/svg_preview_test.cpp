@@ -141,45 +141,14 @@ TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
     }
 }
 
-TEST(SvgPreview, ClipsConfineWhatFollowsUntilTheClipEnds) {
-    Preview preview = render(
-        "q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,1,2,30,40\n"   // clip to a rectangle
-        "t,-1,-1,-1,9,9,9,0\nr,0,0,50,50\n"
-        "q,2\np,3\n0,0,20,0,0,20\nr,0,0,60,60\n"  // a shape's clip inside it
-        "q,0\nr,5,5,5,5\n");
-    const Document& doc = preview.document;
-    auto groups = doc.all("g");
-    std::vector<const Element*> uses;
-    for (const Element* use : doc.all("use")) {
-        if (use->parent->name == "clipPath") uses.push_back(use);
-    }
-    ASSERT_EQ(groups.size(), 2u);
-    ASSERT_EQ(uses.size(), 2u);
-    EXPECT_EQ(uses[0]->parent->name, "clipPath");
-    EXPECT_EQ((*uses[0])["xlink:href"], "#s1");
-    EXPECT_EQ((*doc.all("rect")[1])["id"], "s1");
-    EXPECT_EQ((*groups[0])["clip-path"], "url(#" + (*uses[0]->parent)["id"] + ")");
-    EXPECT_EQ((*uses[1])["xlink:href"], "#" + (*doc.all("polygon")[0])["id"]);
-    EXPECT_EQ(groups[1]->parent, groups[0]);
-    auto rects = doc.all("rect");
-    EXPECT_EQ(rects[2]->parent, groups[0]);
-    EXPECT_EQ(rects[3]->parent, groups[1]);
-    EXPECT_EQ(rects[4]->parent->name, "svg") << "q,0 ends every clip";
-    EXPECT_TRUE(preview.warnings.empty());
-
-    Preview unfollowed = render("q,2\ns,0,0,5,5,0,0\n");
-    EXPECT_TRUE(unfollowed.document.all("clipPath").empty());
-    ASSERT_EQ(unfollowed.warnings.size(), 1u);
-    EXPECT_NE(unfollowed.warnings[0].find("2: the clip record of line 1 is followed by a 's' record"), std::string::npos);
-}
-
 // A gradient the driver draws: the shape after "q,2" is filled under the
 // bands and outlined with the pen over them; the bands have no outline.
+// (The examples' previews draw their clips, but no band with a pen.)
 TEST(SvgPreview, GradientBandsAreFilledWithoutThePenAndOutlinedOnce) {
     Preview preview = render(
         "a,0,0,0,0,0,2\nq,1\nt,-1,-1,-1,-1,-1,-1,0\nr,0,0,100,100\n"
         "t,-1,-1,-1,9,9,9,0\nq,2\no,10,10,80,80\n"
-        "t,-1,-1,-1,255,0,0,0\no,10,10,80,80\nt,-1,-1,-1,0,0,255,0\np,4\n30,30,70,30,70,70,30,70\nq,0\n");
+        "t,-1,-1,-1,255,0,0,0\no,10,10,80,80\nt,-1,-1,-1,0,0,255,0\np,4\n30,30,70,30,70,70,30,70\nq,0\nr,5,5,5,5\n");
     const Document& doc = preview.document;
     auto ellipses = doc.all("ellipse");
     ASSERT_EQ(ellipses.size(), 2u);
@@ -194,11 +163,21 @@ TEST(SvgPreview, GradientBandsAreFilledWithoutThePenAndOutlinedOnce) {
     expectAttributes(*uses[1], {{"xlink:href", ref}, {"fill", "#090909"}, {"stroke", "none"}}, "the fill");
     expectAttributes(*uses[3], {{"xlink:href", ref}, {"fill", "none"}, {"stroke", "#000000"}, {"stroke-width", "2"}},
                      "the outline");
-    // Drawn after the bands' group closes, inside the rectangle's clip.
+    // Drawn after the bands' group closes, inside the rectangle's clip;
+    // "q,0" ends every clip.
     auto groups = doc.all("g");
     ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[1]->parent, groups[0]);
     EXPECT_EQ(uses[3]->parent, groups[0]);
     EXPECT_EQ(ellipses[1]->parent, groups[1]);
+    EXPECT_EQ(doc.all("rect").back()->parent->name, "svg");
+    EXPECT_TRUE(preview.warnings.empty());
+
+    // A clip record followed by no shape clips nothing.
+    Preview unfollowed = render("q,2\ns,0,0,5,5,0,0\n");
+    EXPECT_TRUE(unfollowed.document.all("clipPath").empty());
+    ASSERT_EQ(unfollowed.warnings.size(), 1u);
+    EXPECT_NE(unfollowed.warnings[0].find("2: the clip record of line 1 is followed by a 's' record"), std::string::npos);
 }
 
 TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
