@@ -53,42 +53,25 @@ bool readGrey(const fs::path& path, Grey* grey) {
 // windows, sample covariances, K1 0.01, K2 0.03, data range 255, averaged
 // over the windows that lie wholly inside the image; of one plane.
 double ssim(const Grey& a, const Grey& b, size_t plane = 0) {
-    constexpr int kWindow = 7;
+    constexpr uint32_t kWindow = 7;
     constexpr double kPixels = kWindow * kWindow;
-    constexpr double kCovarianceNorm = kPixels / (kPixels - 1);
     const double c1 = (0.01 * 255) * (0.01 * 255);
     const double c2 = (0.03 * 255) * (0.03 * 255);
-    const uint32_t w = a.width;
-    const uint32_t h = a.height;
-    // Summed-area tables of x, y, x², y² and xy.
-    std::vector<double> tables[5];
-    for (auto& table : tables) table.assign(size_t{w + 1} * (h + 1), 0.0);
-    auto index = [w](uint32_t x, uint32_t y) { return size_t{y} * (w + 1) + x; };
-    for (uint32_t y = 0; y < h; ++y) {
-        for (uint32_t x = 0; x < w; ++x) {
-            double p = a.at(x, y, plane);
-            double q = b.at(x, y, plane);
-            double values[5] = {p, q, p * p, q * q, p * q};
-            for (int t = 0; t < 5; ++t) {
-                tables[t][index(x + 1, y + 1)] = values[t] + tables[t][index(x, y + 1)] + tables[t][index(x + 1, y)] -
-                                                 tables[t][index(x, y)];
-            }
-        }
-    }
     double total = 0;
     size_t windows = 0;
-    for (uint32_t y = 0; y + kWindow <= h; ++y) {
-        for (uint32_t x = 0; x + kWindow <= w; ++x) {
-            double mean[5];
-            for (int t = 0; t < 5; ++t) {
-                mean[t] = (tables[t][index(x + kWindow, y + kWindow)] - tables[t][index(x, y + kWindow)] -
-                           tables[t][index(x + kWindow, y)] + tables[t][index(x, y)]) / kPixels;
+    for (uint32_t y = 0; y + kWindow <= a.height; ++y) {
+        for (uint32_t x = 0; x + kWindow <= a.width; ++x) {
+            double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+            for (uint32_t v = y; v < y + kWindow; ++v) {
+                for (uint32_t u = x; u < x + kWindow; ++u) {
+                    double p = a.at(u, v, plane), q = b.at(u, v, plane);
+                    sx += p, sy += q, sxx += p * p, syy += q * q, sxy += p * q;
+                }
             }
-            double vx = kCovarianceNorm * (mean[2] - mean[0] * mean[0]);
-            double vy = kCovarianceNorm * (mean[3] - mean[1] * mean[1]);
-            double vxy = kCovarianceNorm * (mean[4] - mean[0] * mean[1]);
-            total += ((2 * mean[0] * mean[1] + c1) * (2 * vxy + c2)) /
-                     ((mean[0] * mean[0] + mean[1] * mean[1] + c1) * (vx + vy + c2));
+            double mx = sx / kPixels, my = sy / kPixels;
+            double vx = (sxx - sx * mx) / (kPixels - 1), vy = (syy - sy * my) / (kPixels - 1);
+            double vxy = (sxy - sx * my) / (kPixels - 1);
+            total += ((2 * mx * my + c1) * (2 * vxy + c2)) / ((mx * mx + my * my + c1) * (vx + vy + c2));
             ++windows;
         }
     }
