@@ -23,9 +23,10 @@ const javtool::DriverApi kDriver{nullptr, startTrgJAV, shutDownJAVtrg, putJAVobj
 class Metafile {
 public:
     Metafile& record(uint16_t function, const std::vector<uint16_t>& words) {
-        put32(static_cast<uint32_t>(words.size() + 3));
-        put16(function);
-        for (uint16_t w : words) put16(w);
+        put16(body_, (words.size() + 3) & 0xFFFF);
+        put16(body_, (words.size() + 3) >> 16);
+        put16(body_, function);
+        for (uint16_t w : words) put16(body_, w);
         largest_ = std::max(largest_, words.size() + 3);
         return *this;
     }
@@ -56,23 +57,26 @@ public:
     Metafile& rectangle(int16_t l, int16_t t, int16_t r, int16_t b) {
         return record(0x41B, {static_cast<uint16_t>(b), static_cast<uint16_t>(r), static_cast<uint16_t>(t), static_cast<uint16_t>(l)});
     }
-    std::string bytes(int16_t right = 1000, int16_t bottom = 500, uint16_t inch = 1000) {
+    // The file: the placeable header of a 1000 x 500 picture at 1000 units
+    // an inch, the metafile header, the records and the end record.
+    std::string bytes() const {
         std::string all;
-        auto add16 = [&all](uint32_t v) { all += static_cast<char>(v & 0xFF); all += static_cast<char>(v >> 8 & 0xFF); };
-        uint16_t placeable[10] = {0xCDD7, 0x9AC6, 0, 0, 0, static_cast<uint16_t>(right), static_cast<uint16_t>(bottom), inch, 0, 0};
         uint16_t sum = 0;
-        for (uint16_t w : placeable) { add16(w); sum ^= w; }
-        add16(sum);
-        std::string body = body_;
-        body += std::string("\3\0\0\0\0\0", 6);  // the end record
-        uint32_t words = static_cast<uint32_t>(9 + body.size() / 2);
-        for (uint32_t w : {1u, 9u, 0x300u, words & 0xFFFF, words >> 16, 16u, static_cast<uint32_t>(largest_), 0u, 0u}) add16(w);
-        return all + body;
+        for (uint16_t w : {0xCDD7, 0x9AC6, 0, 0, 0, 1000, 500, 1000, 0, 0}) {
+            put16(all, w);
+            sum ^= w;
+        }
+        put16(all, sum);
+        uint32_t words = static_cast<uint32_t>(9 + body_.size() / 2 + 3);
+        for (uint32_t w : {1u, 9u, 0x300u, words & 0xFFFF, words >> 16, 16u, static_cast<uint32_t>(largest_), 0u, 0u}) put16(all, w);
+        return all + body_ + std::string("\3\0\0\0\0\0", 6);
     }
 
 private:
-    void put16(uint32_t v) { body_ += static_cast<char>(v & 0xFF); body_ += static_cast<char>(v >> 8 & 0xFF); }
-    void put32(uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); }
+    static void put16(std::string& out, uint32_t v) {
+        out += static_cast<char>(v & 0xFF);
+        out += static_cast<char>(v >> 8 & 0xFF);
+    }
     std::string body_;
     size_t largest_ = 3;
     uint16_t objects_ = 0;

@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -91,14 +92,14 @@ Preview render(const std::string& stream, const std::string& elementsDir = "", b
     reader.feed(stream.data(), stream.size());
     reader.finish();
     svg.finish();
-    std::FILE* out = std::tmpfile();
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&text, &size);
     EXPECT_TRUE(javtool::writePreviewDocument(out, javtool::previewSize(svg.extent()), body, nullptr));
-    std::rewind(out);
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0) preview.svg.append(buffer, got);
     std::fclose(out);
     std::fclose(body);
+    preview.svg.assign(text, size);
+    std::free(text);
     preview.document = parse(preview.svg);
     EXPECT_EQ(preview.document.error, "") << preview.svg;
     return preview;
@@ -242,12 +243,10 @@ TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
         std::string face, family;
     } cases[] = {
         {"dialog", kSans},
-        {"SansSerif", kSans},
         {"serif", "'DejaVu Serif', 'Noto Serif CJK JP', serif"},
         {"monospaced", "'DejaVu Sans Mono', 'Noto Sans Mono CJK JP', monospace"},
         {"Times New Roman", "'Times New Roman', 'Nimbus Roman', 'DejaVu Serif', 'Noto Serif CJK JP', serif"},
         {"Arial", std::string("'Arial', 'Nimbus Sans', ") + kSans},
-        {"Verdana", std::string("'Verdana', ") + kSans},
         {"A'b\\c\"<&", std::string("'Abc\"<&', ") + kSans},
         {"\xff\xfe", std::string("'\xEF\xBF\xBD\xEF\xBF\xBD', ") + kSans},
     };
