@@ -18,14 +18,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// An image as planes of levels 0 to 255: grey, weighted as scikit-image's
-// rgb2gray, then red, green and blue.
+// An image read on white, as planes of levels 0 to 255: grey, weighted as
+// scikit-image's rgb2gray, then red, green and blue.
 struct Grey {
     uint32_t width = 0;
     uint32_t height = 0;
-    std::vector<double> level;  // the grey plane, then the three colour planes
+    std::vector<png_byte> rgb;
     double at(uint32_t x, uint32_t y, size_t plane = 0) const {
-        return level[plane * width * height + size_t{y} * width + x];
+        const png_byte* p = &rgb[(size_t{y} * width + x) * 3];
+        return plane == 0 ? 0.2125 * p[0] + 0.7154 * p[1] + 0.0721 * p[2] : p[plane - 1];
     }
 };
 
@@ -34,18 +35,11 @@ bool readGrey(const fs::path& path, Grey* grey) {
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return false;
     image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+    grey->rgb.resize(PNG_IMAGE_SIZE(image));
     png_color white{255, 255, 255};
-    if (png_image_finish_read(&image, &white, rgb.data(), 0, nullptr) == 0) return false;
     grey->width = image.width;
     grey->height = image.height;
-    size_t pixels = size_t{image.width} * image.height;
-    grey->level.resize(pixels * 4);
-    for (size_t i = 0; i < pixels; ++i) {
-        grey->level[i] = 0.2125 * rgb[i * 3] + 0.7154 * rgb[i * 3 + 1] + 0.0721 * rgb[i * 3 + 2];
-        for (size_t c = 0; c < 3; ++c) grey->level[(c + 1) * pixels + i] = rgb[i * 3 + c];
-    }
-    return true;
+    return png_image_finish_read(&image, &white, grey->rgb.data(), 0, nullptr) != 0;
 }
 
 // The mean structural similarity of two images of one size, computed as

@@ -82,20 +82,13 @@ TEST(InkScore, ReadsTransparencyAsWhite) {
     javtest::ScratchDir scratch("ink_score");
     // Transparent black, opaque red, half-transparent black.
     const uint8_t rgba[] = {0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 128};
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = 3;
-    png.height = 1;
-    png.format = PNG_FORMAT_RGBA;
+    png_image png{.opaque = nullptr, .version = PNG_IMAGE_VERSION, .width = 3, .height = 1, .format = PNG_FORMAT_RGBA};
     std::string path = (scratch.path / "alpha.png").string();
     ASSERT_TRUE(png_image_write_to_file(&png, path.c_str(), 0, rgba, 0, nullptr));
     GreyImage image;
     std::string error;
     ASSERT_TRUE(javfidelity::readGreyPng(path, &image, &error)) << error;
-    ASSERT_EQ(image.grey.size(), 3u);
-    EXPECT_EQ(image.grey[0], 255);
-    EXPECT_EQ(image.grey[1], 76);
-    EXPECT_EQ(image.grey[2], 127);
+    EXPECT_EQ(image.grey, std::vector<uint8_t>({255, 76, 127}));
     EXPECT_FALSE(javfidelity::readGreyPng((scratch.path / "missing.png").string(), &image, &error));
 }
 
