@@ -44,10 +44,8 @@ Image readPng(const fs::path& path) {
 }
 
 std::string chromium() {
-    for (const char* name : {"chromium", "chromium-browser"}) {
-        if (javtest::runCommand(std::string("command -v ") + name).status == 0) return name;
-    }
-    return {};
+    javtest::CommandResult found = javtest::runCommand("command -v chromium || command -v chromium-browser");
+    return found.status == 0 ? found.out.substr(0, found.out.find('\n')) : "";
 }
 
 // `stream` previewed as an HTML page and screenshot by `browser` at the
