@@ -134,7 +134,6 @@ TEST(MetafileImport, PagesDrawTextInItsCodePageHitsClipsAndBitmaps) {
         {"GBK", text(134, "\xD6\xD0\xCE\xC4", false), "u,2,20013,25991\n"},  // 中文
         {"GBK spaced", text(134, "\xD6\xD0\xCE\xC4", true), "u,2,20013,25991\n"},
         {"Windows-1250", text(238, "\x8A\xE8", false), "u,2,352,269\n"},  // Šč
-        {"Windows-1250 spaced", text(238, "\x8A\xE8", true), "u,2,352,269\n"},
         // The hit in the highlight colour (red), the rest in the text's black.
         {"hit", text(128, tower, true), ",255,0,0\nu,2,26481,20140\nc,", {}, "東京"},
         {"rest of the hit's line", text(128, tower, true), ",0,0,0\nu,3,12479,12527,12540\n", {}, "東京"},

@@ -291,7 +291,6 @@ TEST(SvgPreview, SizeComesFromTheExtentWithinTheRendererLimits) {
     struct Case {
         std::string stream, width, height;
     } cases[] = {
-        {"r,0,0,384,288\n", "384", "288"},
         {"l,2\n-50,-50,10,20\n", "10", "20"},
         {"r,-9,-9,2,2\n", "1", "1"},
         {"", "1", "1"},
