@@ -31,10 +31,8 @@ void fill(GreyImage* image, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, 
 GreyImage plan(uint32_t dx = 0, uint32_t dy = 0, bool frame = true, bool blocks = true, uint8_t blockGrey = 0) {
     GreyImage image = blank();
     if (frame) {
-        fill(&image, 5 + dx, 5 + dy, 45 + dx, 6 + dy, 0);
-        fill(&image, 5 + dx, 44 + dy, 45 + dx, 45 + dy, 0);
-        fill(&image, 5 + dx, 6 + dy, 6 + dx, 44 + dy, 0);
-        fill(&image, 44 + dx, 6 + dy, 45 + dx, 44 + dy, 0);
+        fill(&image, 5 + dx, 5 + dy, 45 + dx, 45 + dy, 0);
+        fill(&image, 6 + dx, 6 + dy, 44 + dx, 44 + dy, 255);
     }
     if (blocks) {
         fill(&image, 10 + dx, 10 + dy, 20 + dx, 20 + dy, blockGrey);
