@@ -33,7 +33,7 @@ javtest::CommandResult convert(const std::string& arguments) {
     return javtest::runCommand(std::string(JAVTRG_TOOL) + " convert " + arguments);
 }
 
-TEST(DrawingImport, PagesTurnsAndSearchReachTheStream) {
+TEST(DrawingImport, PagesAndSearchReachTheStream) {
     javtest::ScratchDir scratch("javtrg_drawing_cases");
     const std::string plan = (kCorpus / "visio" / "tdf76829-datetime-format.vsd").string();
     struct Case {
@@ -43,8 +43,6 @@ TEST(DrawingImport, PagesTurnsAndSearchReachTheStream) {
         size_t times;
     };
     const Case cases[] = {
-        // Text turned 30 degrees clockwise: 3300 tenths counter-clockwise.
-        {"turned text", (kCorpus / "visio" / "Visio11TextFieldsWithAngle.vsd").string(), ",1,3300\n", 3},
         // The hit in the highlight colour, a c record of its own; each
         // --search takes one term, so the input may follow it.
         {"search", "--search marketing --search-colour '#00FF00' " + plan, ",0,255,0\nu,9,77,", 1},

@@ -132,7 +132,6 @@ TEST(MetafileImport, PagesDrawTextInItsCodePageHitsClipsAndBitmaps) {
         {"Shift_JIS", text(128, tokyo, false), "u,2,26481,20140\n"},
         {"Shift_JIS spaced", text(128, tokyo, true), "u,2,26481,20140\n"},
         {"GBK", text(134, "\xD6\xD0\xCE\xC4", false), "u,2,20013,25991\n"},  // 中文
-        {"GBK spaced", text(134, "\xD6\xD0\xCE\xC4", true), "u,2,20013,25991\n"},
         {"Windows-1250", text(238, "\x8A\xE8", false), "u,2,352,269\n"},  // Šč
         // The hit in the highlight colour (red), the rest in the text's black.
         {"hit", text(128, tower, true), ",255,0,0\nu,2,26481,20140\nc,", {}, "東京"},

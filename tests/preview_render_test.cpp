@@ -112,11 +112,9 @@ TEST(PreviewRender, LargeCanvasesAreScaledIntoTheBudgetKeepingTheirAspect) {
         {400, 100, 10000, 200, 50},
     };
     for (const Case& c : cases) {
-        int64_t width = 0;
-        int64_t height = 0;
+        int64_t width = 0, height = 0;
         javtool::fitPixelBudget(c.width, c.height, c.budget, &width, &height);
-        EXPECT_EQ(width, c.fitWidth) << c.width << "x" << c.height;
-        EXPECT_EQ(height, c.fitHeight) << c.width << "x" << c.height;
+        EXPECT_EQ(std::pair(width, height), std::pair(c.fitWidth, c.fitHeight)) << c.width << "x" << c.height;
     }
 
     // One point at 40000 reaches the largest canvas: drawn in the budget, with a word.

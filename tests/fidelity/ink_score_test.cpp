@@ -13,13 +13,7 @@ using javfidelity::GreyImage;
 
 constexpr uint32_t kSide = 60;
 
-GreyImage blank() {
-    GreyImage image;
-    image.width = kSide;
-    image.height = kSide;
-    image.grey.assign(kSide * kSide, 255);
-    return image;
-}
+GreyImage blank() { return GreyImage{kSide, kSide, std::vector<uint8_t>(kSide * kSide, 255)}; }
 
 void fill(GreyImage* image, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, uint8_t grey) {
     for (uint32_t y = y0; y < y1; ++y)
