@@ -9,12 +9,6 @@
 
 namespace javfuzz {
 
-namespace {
-
-const javtool::DriverApi kDriver{nullptr, startTrgJAV, shutDownJAVtrg, putJAVobject};
-
-}  // namespace
-
 bool importDrawing(const uint8_t* data, size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     const javimport::Importer* importer = javimport::importerFor(bytes);
@@ -31,7 +25,7 @@ bool importDrawing(const uint8_t* data, size_t size) {
         keepHostQuick(host);
         refhost::MemoryStream* stream = host.memoryStream();
         stream->keep = false;
-        javtool::runScript(page.script, host, kDriver, &stream->base);
+        javtool::runScript(page.script, host, {nullptr, startTrgJAV, shutDownJAVtrg, putJAVobject}, &stream->base);
         if (host.liveBlocks() != 0 || host.liveObjects() != 0 || host.openElements() != 0) return false;
     }
     return true;

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <expat.h>
-#include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -91,14 +91,14 @@ Preview render(const std::string& stream, const std::string& elementsDir = "", b
     reader.feed(stream.data(), stream.size());
     reader.finish();
     svg.finish();
-    std::FILE* out = std::tmpfile();
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&text, &size);
     EXPECT_TRUE(javtool::writePreviewDocument(out, javtool::previewSize(svg.extent()), body, nullptr));
-    std::rewind(out);
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0) preview.svg.append(buffer, got);
     std::fclose(out);
     std::fclose(body);
+    preview.svg.assign(text, size);
+    std::free(text);
     preview.document = parse(preview.svg);
     EXPECT_EQ(preview.document.error, "") << preview.svg;
     return preview;
@@ -110,6 +110,8 @@ void expectAttributes(const Element& element, const Attributes& expected, const 
     for (const auto& [name, value] : expected) EXPECT_EQ(element[name], value) << what << " " << element.name << " " << name;
 }
 
+// Where and in which colours shapes and the viewer's gradients are drawn
+// the examples' previews show; here what they do not.
 TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
     struct Case {
         std::string stream;
@@ -117,21 +119,11 @@ TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
         size_t index;  // among the elements of that name; rect 0 is the background
         Attributes attributes;
     } cases[] = {
-        {"t,-1,-1,-1,0,0,255,0\nr,1,2,3,4\n", "rect", 1,
-         {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "4"}, {"fill", "#0000ff"}, {"stroke", "#000000"}, {"stroke-width", "1"}}},
         {"a,255,0,0,0,0,0\nr,4,4,-3,-2\n", "rect", 1, {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "2"}, {"fill", "none"}, {"stroke", "none"}}},
         {"a,1,2,3,0,0,3\nd,5,6,7,8,4,3\n", "rect", 1, {{"rx", "2"}, {"ry", "1.5"}, {"stroke", "#010203"}, {"stroke-width", "3"}}},
-        {"o,10,20,30,40\n", "ellipse", 0, {{"cx", "25"}, {"cy", "40"}, {"rx", "15"}, {"ry", "20"}}},
         {"t,-1,-1,-1,9,9,9,0\nk,1,1,5,5\n", "rect", 1, {{"class", "tagged"}, {"fill", "none"}}},
         {"t,-1,-1,-1,9,9,9,0\nl,3\n1,2,3,4,5,-6\n", "polyline", 0, {{"points", "1,2 3,4 5,-6 "}, {"fill", "none"}}},
         {"t,9,9,9,8,8,8,7\np,3\n1,2,3,4,5,6\n", "polygon", 0, {{"fill", "#080808"}}},
-        {"t,-1,-1,-1,255,0,0,0,0,0,255,0,0\nr,0,0,10,20\n", "rect", 1, {{"fill", "url(#g1)"}}},
-        // Angle 0 runs from the bottom edge up, 90 from the right edge leftwards.
-        {"t,-1,-1,-1,255,0,0,0,0,0,255,0,0\nr,0,0,10,20\n", "linearGradient", 0,
-         {{"id", "g1"}, {"x1", "5"}, {"y1", "20"}, {"x2", "5"}, {"y2", "0"}, {"gradientUnits", "userSpaceOnUse"}}},
-        {"t,-1,-1,-1,255,0,0,0,0,0,255,1,90\np,2\n0,0,10,20\n", "linearGradient", 0, {{"x1", "10"}, {"y1", "10"}, {"x2", "0"}, {"y2", "10"}}},
-        {"t,-1,-1,-1,255,0,0,0,0,0,255,1,90\nr,0,0,10,20\n", "stop", 1, {{"offset", "0.5"}, {"stop-color", "#0000ff"}}},
-        {"t,-1,-1,-1,255,0,0,0,0,0,255,1,90\nr,0,0,10,20\n", "stop", 2, {{"offset", "1"}, {"stop-color", "#ff0000"}}},
     };
     for (const Case& c : cases) {
         Preview preview = render(c.stream);
@@ -141,45 +133,14 @@ TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
     }
 }
 
-TEST(SvgPreview, ClipsConfineWhatFollowsUntilTheClipEnds) {
-    Preview preview = render(
-        "q,1\nt,-1,-1,-1,-1,-1,-1,0\nr,1,2,30,40\n"   // clip to a rectangle
-        "t,-1,-1,-1,9,9,9,0\nr,0,0,50,50\n"
-        "q,2\np,3\n0,0,20,0,0,20\nr,0,0,60,60\n"  // a shape's clip inside it
-        "q,0\nr,5,5,5,5\n");
-    const Document& doc = preview.document;
-    auto groups = doc.all("g");
-    std::vector<const Element*> uses;
-    for (const Element* use : doc.all("use")) {
-        if (use->parent->name == "clipPath") uses.push_back(use);
-    }
-    ASSERT_EQ(groups.size(), 2u);
-    ASSERT_EQ(uses.size(), 2u);
-    EXPECT_EQ(uses[0]->parent->name, "clipPath");
-    EXPECT_EQ((*uses[0])["xlink:href"], "#s1");
-    EXPECT_EQ((*doc.all("rect")[1])["id"], "s1");
-    EXPECT_EQ((*groups[0])["clip-path"], "url(#" + (*uses[0]->parent)["id"] + ")");
-    EXPECT_EQ((*uses[1])["xlink:href"], "#" + (*doc.all("polygon")[0])["id"]);
-    EXPECT_EQ(groups[1]->parent, groups[0]);
-    auto rects = doc.all("rect");
-    EXPECT_EQ(rects[2]->parent, groups[0]);
-    EXPECT_EQ(rects[3]->parent, groups[1]);
-    EXPECT_EQ(rects[4]->parent->name, "svg") << "q,0 ends every clip";
-    EXPECT_TRUE(preview.warnings.empty());
-
-    Preview unfollowed = render("q,2\ns,0,0,5,5,0,0\n");
-    EXPECT_TRUE(unfollowed.document.all("clipPath").empty());
-    ASSERT_EQ(unfollowed.warnings.size(), 1u);
-    EXPECT_NE(unfollowed.warnings[0].find("2: the clip record of line 1 is followed by a 's' record"), std::string::npos);
-}
-
 // A gradient the driver draws: the shape after "q,2" is filled under the
 // bands and outlined with the pen over them; the bands have no outline.
+// (The examples' previews draw their clips, but no band with a pen.)
 TEST(SvgPreview, GradientBandsAreFilledWithoutThePenAndOutlinedOnce) {
     Preview preview = render(
         "a,0,0,0,0,0,2\nq,1\nt,-1,-1,-1,-1,-1,-1,0\nr,0,0,100,100\n"
         "t,-1,-1,-1,9,9,9,0\nq,2\no,10,10,80,80\n"
-        "t,-1,-1,-1,255,0,0,0\no,10,10,80,80\nt,-1,-1,-1,0,0,255,0\np,4\n30,30,70,30,70,70,30,70\nq,0\n");
+        "t,-1,-1,-1,255,0,0,0\no,10,10,80,80\nt,-1,-1,-1,0,0,255,0\np,4\n30,30,70,30,70,70,30,70\nq,0\nr,5,5,5,5\n");
     const Document& doc = preview.document;
     auto ellipses = doc.all("ellipse");
     ASSERT_EQ(ellipses.size(), 2u);
@@ -194,11 +155,21 @@ TEST(SvgPreview, GradientBandsAreFilledWithoutThePenAndOutlinedOnce) {
     expectAttributes(*uses[1], {{"xlink:href", ref}, {"fill", "#090909"}, {"stroke", "none"}}, "the fill");
     expectAttributes(*uses[3], {{"xlink:href", ref}, {"fill", "none"}, {"stroke", "#000000"}, {"stroke-width", "2"}},
                      "the outline");
-    // Drawn after the bands' group closes, inside the rectangle's clip.
+    // Drawn after the bands' group closes, inside the rectangle's clip;
+    // "q,0" ends every clip.
     auto groups = doc.all("g");
     ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[1]->parent, groups[0]);
     EXPECT_EQ(uses[3]->parent, groups[0]);
     EXPECT_EQ(ellipses[1]->parent, groups[1]);
+    EXPECT_EQ(doc.all("rect").back()->parent->name, "svg");
+    EXPECT_TRUE(preview.warnings.empty());
+
+    // A clip record followed by no shape clips nothing.
+    Preview unfollowed = render("q,2\ns,0,0,5,5,0,0\n");
+    EXPECT_TRUE(unfollowed.document.all("clipPath").empty());
+    ASSERT_EQ(unfollowed.warnings.size(), 1u);
+    EXPECT_NE(unfollowed.warnings[0].find("2: the clip record of line 1 is followed by a 's' record"), std::string::npos);
 }
 
 TEST(SvgPreview, TextIsLaidOutLineByLineInItsFonts) {
@@ -258,38 +229,31 @@ TEST(SvgPreview, LongRunsAreWrittenInPieces) {
 }
 
 TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
-    const char* kSans = "'DejaVu Sans', 'Noto Sans CJK JP', sans-serif";
+    const std::string kSans = "'DejaVu Sans', 'Noto Sans CJK JP', sans-serif";
     struct Case {
         std::string face, family;
     } cases[] = {
         {"dialog", kSans},
-        {"SansSerif", kSans},
         {"serif", "'DejaVu Serif', 'Noto Serif CJK JP', serif"},
         {"monospaced", "'DejaVu Sans Mono', 'Noto Sans Mono CJK JP', monospace"},
         {"Times New Roman", "'Times New Roman', 'Nimbus Roman', 'DejaVu Serif', 'Noto Serif CJK JP', serif"},
-        {"Arial", std::string("'Arial', 'Nimbus Sans', ") + kSans},
-        {"Verdana", std::string("'Verdana', ") + kSans},
-        {"A'b\\c\"<&", std::string("'Abc\"<&', ") + kSans},
-        {"\xff\xfe", std::string("'\xEF\xBF\xBD\xEF\xBF\xBD', ") + kSans},
+        {"Arial", "'Arial', 'Nimbus Sans', " + kSans},
+        {"A'b\\c\"<&", "'Abc\"<&', " + kSans},
+        {"\xff\xfe", "'\xEF\xBF\xBD\xEF\xBF\xBD', " + kSans},
     };
-    for (const Case& c : cases) {
-        Preview preview = render("c," + c.face + ",12,0,0,0,0\nu,1,65\n");
-        auto spans = preview.document.all("tspan");
-        ASSERT_EQ(spans.size(), 1u) << c.face;
-        EXPECT_EQ((*spans[0])["font-family"], c.family);
-    }
+    std::string stream;
+    for (const Case& c : cases) stream += "c," + c.face + ",12,0,0,0,0\nu,1,65\n";
+    Preview preview = render(stream);
+    auto spans = preview.document.all("tspan");
+    ASSERT_EQ(spans.size(), std::size(cases));
+    for (size_t i = 0; i < spans.size(); ++i) EXPECT_EQ((*spans[i])["font-family"], cases[i].family) << cases[i].face;
 }
 
 TEST(SvgPreview, ElementsAreEmbeddedFromTheirDirectoryOrMarked) {
     javtest::ScratchDir scratch("javtrg_preview_elements");
     const fs::path dir = scratch.path / "elements";
     fs::create_directories(dir);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = image.height = 1;
-    image.format = PNG_FORMAT_GRAY;
-    const png_byte pixel = 0;
-    ASSERT_NE(png_image_write_to_file(&image, (dir / "element-0001.png").c_str(), 0, &pixel, 0, nullptr), 0);
+    fs::copy_file(fs::path(JAVTRG_SOURCE_DIR) / "tests" / "data" / "preview" / "palette.png", dir / "element-0001.png");
     std::ofstream(dir / "headless.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
     std::ofstream(dir / "notes.png", std::ios::binary) << "not an image";
     std::ofstream(dir.parent_path() / "secret.png", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8);
@@ -327,7 +291,6 @@ TEST(SvgPreview, SizeComesFromTheExtentWithinTheRendererLimits) {
     struct Case {
         std::string stream, width, height;
     } cases[] = {
-        {"r,0,0,384,288\n", "384", "288"},
         {"l,2\n-50,-50,10,20\n", "10", "20"},
         {"r,-9,-9,2,2\n", "1", "1"},
         {"", "1", "1"},

@@ -13,13 +13,7 @@ using javfidelity::GreyImage;
 
 constexpr uint32_t kSide = 60;
 
-GreyImage blank() {
-    GreyImage image;
-    image.width = kSide;
-    image.height = kSide;
-    image.grey.assign(kSide * kSide, 255);
-    return image;
-}
+GreyImage blank() { return GreyImage{kSide, kSide, std::vector<uint8_t>(kSide * kSide, 255)}; }
 
 void fill(GreyImage* image, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, uint8_t grey) {
     for (uint32_t y = y0; y < y1; ++y)
@@ -31,10 +25,8 @@ void fill(GreyImage* image, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, 
 GreyImage plan(uint32_t dx = 0, uint32_t dy = 0, bool frame = true, bool blocks = true, uint8_t blockGrey = 0) {
     GreyImage image = blank();
     if (frame) {
-        fill(&image, 5 + dx, 5 + dy, 45 + dx, 6 + dy, 0);
-        fill(&image, 5 + dx, 44 + dy, 45 + dx, 45 + dy, 0);
-        fill(&image, 5 + dx, 6 + dy, 6 + dx, 44 + dy, 0);
-        fill(&image, 44 + dx, 6 + dy, 45 + dx, 44 + dy, 0);
+        fill(&image, 5 + dx, 5 + dy, 45 + dx, 45 + dy, 0);
+        fill(&image, 6 + dx, 6 + dy, 44 + dx, 44 + dy, 255);
     }
     if (blocks) {
         fill(&image, 10 + dx, 10 + dy, 20 + dx, 20 + dy, blockGrey);
@@ -55,7 +47,6 @@ TEST(InkScore, ScoresSyntheticPictures) {
     GreyImage halfBlocks = blocksOnly;
     fill(&halfBlocks, 25, 25, 35, 35, 255);
     const Case cases[] = {
-        {"identical", plan(), plan(), 1.0},
         {"moved by 2 pixels both ways", plan(2, 2), plan(), 1.0},
         // The frame is one pixel wide: moved 3 pixels across, its sides and
         // the 3 end pixels of its top and bottom are unmatched, 82 of 156
@@ -82,20 +73,13 @@ TEST(InkScore, ReadsTransparencyAsWhite) {
     javtest::ScratchDir scratch("ink_score");
     // Transparent black, opaque red, half-transparent black.
     const uint8_t rgba[] = {0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 128};
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = 3;
-    png.height = 1;
-    png.format = PNG_FORMAT_RGBA;
+    png_image png{.opaque = nullptr, .version = PNG_IMAGE_VERSION, .width = 3, .height = 1, .format = PNG_FORMAT_RGBA};
     std::string path = (scratch.path / "alpha.png").string();
     ASSERT_TRUE(png_image_write_to_file(&png, path.c_str(), 0, rgba, 0, nullptr));
     GreyImage image;
     std::string error;
     ASSERT_TRUE(javfidelity::readGreyPng(path, &image, &error)) << error;
-    ASSERT_EQ(image.grey.size(), 3u);
-    EXPECT_EQ(image.grey[0], 255);
-    EXPECT_EQ(image.grey[1], 76);
-    EXPECT_EQ(image.grey[2], 127);
+    EXPECT_EQ(image.grey, std::vector<uint8_t>({255, 76, 127}));
     EXPECT_FALSE(javfidelity::readGreyPng((scratch.path / "missing.png").string(), &image, &error));
 }
 
