@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The two commands of README: `make demo` converts the bundled sample picture
 # and draws its preview, `make test` builds the rest and runs every test.
 SHELL := /bin/bash

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A lean host for the benchmarks, written against the boundary header and
 // nothing else of the driver. It implements only what the scenes need, as a
 // production host would: blocks from malloc with a size word in front (to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // javtrg_bench: the driver against its baselines. bench/ratios.py reads
 // the JSON output of one run and prints the ratios docs/performance.md
 // records.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The benchmark groups of javtrg_bench, registered in this order by main.
 #ifndef JAVTRG_BENCH_REGISTRY_H
 #define JAVTRG_BENCH_REGISTRY_H

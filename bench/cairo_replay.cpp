@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/cairo_replay.h"
 
 #include <cairo-svg.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cairo's SVG surface drawing what a recorded stream draws: each shape
 // filled and outlined with the stream's pen and fill, a "q,2" shape drawn
 // and then clipping the bands that follow until "q,0".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Integer formatting: the driver's JAVtPutInt against snprintf("%d") and
 // std::to_chars, each writing the same 4,096 record-like integers, a comma
 // after each, into a 10 KB buffer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The highlighting pass on its own, over text boxes collected beforehand,
 // and its baseline: folding every code unit of the same text by a linear
 // search of the 665 upper-case units of the case table.

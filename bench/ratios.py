@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The ratios of one javtrg_bench run, from its JSON output.
 
 Usage: ratios.py BENCH.json

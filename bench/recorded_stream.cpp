@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/recorded_stream.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scene's record stream, taken apart once so that the baselines can make
 // the same picture again: the format ceiling writes the same bytes with
 // std::to_chars, and cairo draws the same shapes in the same colours.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scenes through the driver, with a write callback that discards the
 // records and one that appends them to a buffer reserved in advance; the
 // same records through the format ceiling; the same pictures through

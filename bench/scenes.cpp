@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/scenes.h"
 
 #include <iconv.h>

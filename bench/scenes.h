@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pictures the benchmarks draw. A scene is a prologue of objects drawn
 // once and a period of up to 1,000 shapes (or text boxes) drawn as often as
 // the scene's size asks; its bodies are made once, and every run copies them

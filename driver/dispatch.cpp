@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // putJAVobject: the driver's object entry. Routes each host object by kind
 // to the handler that writes its records, then gives the object back.
 #include <javtrg/host_services.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The element list: every picture converted into an element during the
 // instance's life, by key, with the two texts that name its element. A
 // picture filled again is placed from the list without converting it again.

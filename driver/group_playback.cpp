@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing a group of objects in place (a fill picture the host handed back
 // as vector drawing) and restoring afterwards the text, fill and line
 // attributes that the group changed, by sending attribute objects through

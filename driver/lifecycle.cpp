@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Creation and destruction of a driver instance: the context and its
 // LineBuffer, registration with the host and the coordinate mapping.
 #include <cmath>

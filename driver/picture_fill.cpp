@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A rectangle filled with a picture. A picture met before is placed from the
 // element list; any other is converted by the host, which either hands it
 // back as a group of vector objects drawn in place, or writes it into an

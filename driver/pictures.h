@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picture fills: the element list that remembers converted pictures, and the
 // fill of a rectangle with a picture.
 #ifndef JAVTRG_PICTURES_H

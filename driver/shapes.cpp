@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records the object dispatcher writes itself: rectangles, rounded
 // rectangles, circles and ellipses (each optionally enclosing a gradient the
 // driver draws), clips, tagged rectangles, palettes, and curves that the host

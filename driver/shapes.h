@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records that the object dispatcher writes itself: closed shapes, clips,
 // tagged rectangles, palettes and curves handed to the host for flattening.
 #ifndef JAVTRG_SHAPES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The driver's answer while the host converts a fill picture: draw it as
 // vector objects into the rectangle being filled, or deliver it as a picture
 // element that the driver opens and remembers in the element list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A minimal embedding program: loads libjavtrg, hands it one rectangle and
 // prints the record stream. Everything a host provides lives here: the output
 // stream, the services table (allocation, objects, registration) and the

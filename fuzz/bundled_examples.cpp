@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fuzz/bundled_examples.h"
 
 #include <algorithm>

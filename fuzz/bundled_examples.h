@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The example scripts bundled with the sources (examples/*.json), read and
 // checked once, in the order of their names. For the runs that go through
 // every example: the failure sweep, the concurrency test and the host

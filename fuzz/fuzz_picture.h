@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures made from fuzzer bytes, shared by the fuzz targets that drive the
 // driver: a target and session, fill pictures registered in the host, and
 // objects of any kind whose references are valid or absent, as a host

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fuzz targets: each turns arbitrary bytes into one run of a part of the
 // system and returns false when the run shows a fault the sanitizers cannot
 // see (a leak in the host's ledger, an element left open, a record reader

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Host failures anywhere: up to three host operations fail at a call the
 // input chooses, once or from there on, while the driver draws a bundled
 // example or a picture made as objectStream makes them. Whatever fails,

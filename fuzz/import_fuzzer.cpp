@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawings from bytes, read as `javtrg convert` reads a file that is not an
 // object script: the importer that recognises the bytes imports every page,
 // and each page runs through the reference host leaving nothing behind. A

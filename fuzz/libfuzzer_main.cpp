@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer entry of one target, named by JAVTRG_FUZZ_ENTRY when it is
 // compiled: a run that shows a fault is a crash.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures of any objects: a target from the input, fill pictures
 // registered in the host, then up to 64 objects of any kind.
 #include "fuzz/fuzz_picture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Record streams from bytes. The reader, strict and lenient, must read the
 // same records and find the same malformed ones whether the stream comes in
 // one piece or cut anywhere; the preview must draw whatever a lenient

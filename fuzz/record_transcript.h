@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a record reader hands on, written down one line a record, for the
 // reader's tests and its fuzz target: "r 1,2,3,4", "c Arial|12,4,32,32,32",
 // "l 2: 1,2 3,4", "b 2: 65 66 w150", "m 1,2,3,4 name|type", and "abandoned"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Object scripts from bytes, read as `javtrg convert` reads them: the
 // prescan and the reader must refuse every malformed script with a
 // ScriptError (any other exception is a finding), and a script they accept

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texts and searches: text boxes with their attributes, strings, tabs and
 // paragraphs (and now and then any other object), in every encoding and both
 // byte orders, under a search request whose terms are in any encoding. Texts and

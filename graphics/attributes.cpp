@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pen and fill attributes: the "a" and "t" records, and the copies of the
 // current pen and fill that later shapes and group playback read.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour resolution: how a host colour entry becomes a Colour.
 #include "graphics/graphics.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gradients the viewer cannot draw, drawn as bands of solid colour.
 #ifndef JAVTRG_GRADIENT_H
 #define JAVTRG_GRADIENT_H

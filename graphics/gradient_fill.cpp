@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gradient fills: concentric ellipses, concentric rectangles and parallel
 // four-sided bands of solid colour laid over a shape's box. The shape
 // handlers clip them to the shape with "q,2" ... "q,0".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gradient step planning: the stop colours, the number of bands, the
 // positions the bands take their colours at, and the colour at a position.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Vector graphics: point lists, pens and fills, colour resolution.
 #ifndef JAVTRG_GRAPHICS_H
 #define JAVTRG_GRAPHICS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Point-list records: polylines, polygons and the four-point bands of linear
 // gradients. Lists of any length are streamed four points a line, so the
 // LineBuffer never holds more than the count line and one point line.

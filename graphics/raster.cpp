@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Raster images: each becomes a picture element of its own, which the host
 // writes at 96 pixels per inch, placed in the picture by an "m" record that
 // names the element by its two texts.

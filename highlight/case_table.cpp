@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Folding 16-bit code units through the case table.
 #include "highlight/case_table.h"
 

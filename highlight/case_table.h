@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The case table of 16-bit text: the upper-case code units that fold to a
 // lower-case partner when terms are matched regardless of case.
 //

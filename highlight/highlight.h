@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Search highlighting: the search request and its term list, the pass that
 // cuts hits out of a collected text box, and the fonts in force during it.
 #ifndef JAVTRG_HIGHLIGHT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fonts in force while the highlighting pass walks a text box. Each
 // character-attribute object of the box, and each text start, makes its
 // font current: the font is realised in the session's measuring context and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Set-up and teardown of search highlighting for an instance: the
 // highlight colour from the option text, whether hits must be whole words,
 // and the release of what highlighting holds at the end.

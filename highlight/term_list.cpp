@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The term list: the search terms of the session's request, copied or
 // converted into the encoding of the text being searched. The highlighting
 // pass builds it at the first text string and again whenever a string of

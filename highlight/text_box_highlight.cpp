@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The highlighting pass over a collected text box.
 //
 // Every hit of a search term inside a text string is cut out into a string

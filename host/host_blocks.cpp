@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference host's blocks: allocation, release and the ledger.
 #include "host/host_blocks.h"
 

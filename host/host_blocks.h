@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Blocks of the reference host and the ledger that tracks them.
 //
 // Every block the host hands out (through allocate, allocateZeroed and

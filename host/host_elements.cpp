@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picture elements of the reference host: the createElement callback of the
 // target info, the element writers the driver closes, the picture format
 // query and the export of raster images as PNG files.

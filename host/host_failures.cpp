@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference host's operations, how each fails, and the failure
 // injection that consults them.
 #include "host/host_failures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failure injection and the call record of the reference host.
 //
 // Every operation the host offers a driver is listed once, in the table of

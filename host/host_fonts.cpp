@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference host's font system: measuring contexts, and fonts realised
 // with fontconfig. A font is matched once, when it is created; the face the
 // match chose and the metrics derived from it are kept with the font, and the

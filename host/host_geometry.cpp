@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Curve flattening of the reference host.
 //
 // A curve description (CurveData) is a poly-Bezier: a start point, then

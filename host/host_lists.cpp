@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Object lists of the reference host: circular lists of nodes with a head
 // node that holds no object. Nodes and heads are blocks in the ledger.
 #include <algorithm>

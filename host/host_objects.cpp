@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Objects of the reference host: creation, release, copies and what an
 // object owns; the operations on objects, palettes and point lists.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Objects of the reference host and what they own.
 //
 // An object is a HostObject header followed by its payload. Besides its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fill pictures of the reference host and their conversion: the host asks
 // the driver's picture handler how it wants a picture, then hands it back as
 // a group of objects (vector answer) or writes it into the element the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fill pictures, their conversion, and picture elements of the reference
 // host.
 //

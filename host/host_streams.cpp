@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output streams of the reference host: to memory and to a file.
 #include <cstdio>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output streams of the reference host: to memory and to a file. The host
 // owns every stream it makes for its life; a file stream writes into a file
 // its caller opened and closes, and the host flushes it when destroyed.

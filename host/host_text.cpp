@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text services of the reference host: encodings (through iconv), session
 // blocks, font encodings and the current transform. The font system is in
 // host_fonts.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text and fonts of the reference host.
 //
 // The session's text conversions run on iconv (host_text.cpp); the font

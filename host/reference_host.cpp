@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference host put together: its tables, the allocation and
 // registration operations, and its target description and session.
 #include "host/reference_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference host: a real in-process host engine for the tests and the
 // command-line tool, written against the driver's boundary header.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Images of a drawing (drawGraphicObject): PNG, JPEG, BMP and GIF decoded by
 // gdk-pixbuf into a Raster placed in the image's frame; embedded metafiles
 // handed to the metafile hook of the registry (import/formats.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The drawing formats: one importer per library, each recognising a file by
 // its content (whatever its name) and collecting its pages through the
 // drawing interface.

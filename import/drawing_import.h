@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The drawing formats read through the Document Liberation libraries, each
 // an importer: the library's isSupported recognises the file, its parse
 // drives the drawing interface (import/drawing_interface.h).

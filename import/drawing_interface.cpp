@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The drawing interface: each callback of the drawing library becomes the
 // host objects a conversion engine would hand the driver, in drawing order.
 // Pages are separate pictures; layers and groups add no objects of their own,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The drawing interface: the one implementation of librevenge's
 // RVNGDrawingInterface, which turns what a drawing library reports into the
 // host objects of each page, in drawing order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paths into subpaths: straight segments stay vertices; a subpath with any
 // curve becomes a poly-Bézier (the host's curve description), quadratic
 // segments raised to cubic ones and elliptical arcs split into cubic pieces

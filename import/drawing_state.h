@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The drawing interface's state, shared by the files of the room: the pages
 // collected so far, the style in force, the text box being assembled, and the
 // limits that keep a hostile file from making unbounded output.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pen and the fill of the style in force (setStyle), as the LineAtt and
 // FillAtt bodies the driver takes, and the lines of hatch fills.
 #include <algorithm>

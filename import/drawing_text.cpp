@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text objects: a text object is assembled from its paragraphs, spans and
 // characters until its end, then handed over as one text box: TextBox, for
 // each line a ParaStart, a CharAtt whenever the run's font changes, the

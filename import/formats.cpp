@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry of importers.
 #include "import/formats.h"
 

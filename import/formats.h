@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry of importers: every format `javtrg convert` reads besides
 // object scripts, asked in order whether they recognise a file's content.
 #ifndef JAVTRG_IMPORT_FORMATS_H

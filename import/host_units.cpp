@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "import/host_units.h"
 
 #include <cmath>

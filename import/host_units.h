@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numbers every importer needs on the host side: a length or coordinate in
 // host units, held to what a 32-bit host field takes, and the host encoding
 // of a font's Windows character set.

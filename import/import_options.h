@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the importers share: how a real file is asked for, and what comes
 // back. An importer turns one page of a drawing or metafile into the same
 // `javtool::Script` an object script reads into (target, session, objects in

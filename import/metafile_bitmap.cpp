@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device-independent bitmaps: the info header (the 12-byte core form or
 // the 40-byte form and its longer successors), the colour table, then the
 // rows, bottom row first unless the height is negative.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device-independent bitmaps of metafiles, decoded into the RGBA pixels a
 // Raster object carries.
 #ifndef JAVTRG_IMPORT_METAFILE_BITMAP_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The libwmf device of the metafile room. libwmf reads the records, keeps
 // the device context (pens, brushes, fonts, window and viewport, clip
 // region) and calls one function of the device per drawing operation with

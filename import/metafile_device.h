@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The metafile room: a libwmf device whose callbacks build the host objects
 // of a Windows metafile's picture, in drawing order.
 #ifndef JAVTRG_IMPORT_METAFILE_DEVICE_H

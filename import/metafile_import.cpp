@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows metafiles as pages: the target and the frame from the picture's
 // size, the objects from the libwmf device.
 #include "import/metafile_import.h"

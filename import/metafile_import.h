@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows metafiles as pages, and as pictures inside other drawings.
 #ifndef JAVTRG_IMPORT_METAFILE_IMPORT_H
 #define JAVTRG_IMPORT_METAFILE_IMPORT_H

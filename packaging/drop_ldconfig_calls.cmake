@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run by CPack after it has written the packages. CPack gives a library
 # installed under /usr/lib postinst and postrm scripts that run ldconfig;
 # the library's package activates dpkg's ldconfig trigger instead, so the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes javtrg's manual page and its bash completion from the tool's own help.
 
 The help of `javtrg --help` and of each command's `--help` is the one list of

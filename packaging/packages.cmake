@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian packages: libjavtrg0 (the shared library), libjavtrg-dev (the
 # header, the link to the library, the CMake and pkg-config files) and javtrg
 # (the tool, its manual page and bash completion), built by `make package`

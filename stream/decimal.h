@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decimal integers as the records carry them: a minus sign when negative,
 // no leading zeros, no plus sign (the "%d" of formatted printing). Written
 // straight to where the record is being built; the caller sees to the room

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mapping of host coordinates (y up) onto target pixels (y down). Every
 // position and length a record carries goes through it, so it is inline.
 // The order of operations is fixed: offset, scale, (flip), +0.5, floor,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Integer hygiene shared by every record writer: host coordinates are 32-bit
 // and untrusted, so differences are taken in 64 bits and every double that
 // becomes an integer goes through one saturating conversion.

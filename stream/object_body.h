@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typed views of a HostObject's payload, which starts right after the
 // 24-byte common header.
 #ifndef JAVTRG_OBJECT_BODY_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record stream: every record is formatted into the instance's one
 // LineBuffer and handed to the OutputStream. A record holds at most 10239
 // characters; longer text is cut there, without a newline.

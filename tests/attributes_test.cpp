@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pens and fills: the "a" and "t" records, the state they leave in the
 // context, and colour resolution in palette mode.
 #include <vector>

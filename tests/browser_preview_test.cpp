@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End to end in a browser: the HTML preview rendered by headless Chromium
 // draws what the tool's own PNG draws (whose look the examples' references
 // pin): the bundled sample with its fills, a gradient the viewer draws and

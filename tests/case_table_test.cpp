@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Folding 16-bit code units. The case table is checked against the C
 // library's case mapping in a UTF-8 locale, a source of its own: every pair
 // is an upper/lower pair there, but for the two differences the matching

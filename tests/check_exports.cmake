@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Compares the dynamic symbols libjavtrg defines with the export map.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

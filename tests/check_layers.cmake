@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Includes run one way: stream/ includes only itself; graphics/, text/ and
 # highlight/ include stream/ and each other, never driver/; host/ includes
 # only itself (and the boundary header, which comes in angle brackets).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/command_runner.h"
 
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a shell command for the end-to-end tests of the tool and captures
 // what it prints.
 #ifndef JAVTRG_TESTS_COMMAND_RUNNER_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Instances share nothing: eight threads at once, each driving instances of
 // its own on reference hosts of its own through every bundled example, again
 // and again, write exactly the streams one thread writes alone. Under the

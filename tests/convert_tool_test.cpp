@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End to end: `javtrg convert` loads the shipped library and turns each
 // bundled example script into exactly its golden record stream, with its
 // elements written as files; hostile scripts and outputs are refused with

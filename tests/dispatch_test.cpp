@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The object entry: absent arguments, the results of the marker kinds and of
 // unlisted kinds, and the release of every object it is handed.
 #include "tests/driver_harness.h"

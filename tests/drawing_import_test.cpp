@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawings in: what the command line asks (pages, search) reaches the
 // stream, a file no importer reads is refused in one line with nothing
 // written, and the drawing interface turns what a library reports

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/driver_harness.h"
 
 namespace javtest {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A driver instance on a fresh reference host, for tests: objects in,
 // records out, and a check at the end that nothing the host handed out is
 // still live.

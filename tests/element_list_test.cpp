@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The element list (growth, texts, look-up) and the driver's answers to the
 // host's picture conversion.
 #include "driver/pictures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The failure sweep: every bundled example rerun with one injectable host
 // operation failing, for every operation the clean run calls and every call
 // it makes of it, once and from that call on. Each run must end as the

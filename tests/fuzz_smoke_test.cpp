@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every fuzz target in every test run, through the entry functions libFuzzer
 // calls: its seed corpus, the inputs that once showed a fault
 // (fuzz/regressions/<target>/), mutations of the seeds, and random bytes.

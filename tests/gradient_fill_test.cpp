@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gradient fills: the band records of elliptical, rectangular and linear
 // gradients, how a fill ends early and the point lists it borrows. The
 // target maps host units one to one onto pixels (x unchanged, y turned over

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gradient step planning: the band count the driver chooses and the colour
 // at a position, with its rounding and segment cursor.
 #include <cmath>

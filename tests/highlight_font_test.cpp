@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fonts the highlighting pass realises: what it asks the font system
 // for, and what it keeps of the answer.
 #include <strings.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Set-up of search highlighting: the highlight colour of the option text.
 #include "tests/driver_harness.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text services of the reference host: conversion to 16-bit units by
 // encoding code, and the splitting of a text string in an object list.
 #include <gtest/gtest.h>

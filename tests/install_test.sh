@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the three Debian packages, holds them to lintian (no error; every
 # warning explained in docs/packaging.md), unpacks them into a scratch
 # folder and uses that installation as README says, from a copy of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Creating and ending driver instances: the order of the host calls, every
 // failure path with its clean-up, the header and target fields, and the
 // coordinate mapping computed from the target.

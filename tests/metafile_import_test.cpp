@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows metafiles through the libwmf device and the driver: byte text in
 // its code page, clips, bitmaps, pictures fitted to a frame, and damaged
 // files. How every corpus metafile looks is scored by the fidelity check.

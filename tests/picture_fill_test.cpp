@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rectangles filled with pictures of the reference host: element pictures
 // converted once and placed from the list, vector pictures played at every
 // fill, the fill's failures, and fills nested through vector pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Point-list records: how a list is cut into writes.
 #include <vector>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rendered preview: every example's PNG compared with its committed
 // reference by structural similarity, the pixel budget, elements shrunk to the size they are drawn, and what an
 // interrupted run leaves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Raster images: the export size at 96 pixels per inch, the placement of the
 // element in the target, long element texts, and the failures the host does
 // not make.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record-stream reader: every record form the driver writes, the same
 // records however the bytes are split, and each kind of malformed record
 // with its line and message.

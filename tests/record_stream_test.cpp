@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record stream: rounding of the mapping, saturation at the 32-bit
 // limits and the record bound of 10239 characters.
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shapes the dispatcher writes itself (rectangles, rounded rectangles,
 // circles, ellipses, clips, tagged rectangles), the gradient enclosure of
 // closed shapes, and curves the host cannot flatten.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End to end: `javtrg check` and `javtrg preview` on record-stream files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preview of small streams: the SVG elements and attributes it draws,
 // read back with an XML parser (which also proves the document well formed
 // whatever bytes the stream held).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text, paragraph and character attributes: the "c" and "g" records, face
 // names and character sets.
 #include <climits>

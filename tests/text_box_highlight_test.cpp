@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The highlighting pass: which hits a search finds in a text box and how it
 // cuts them out. A box is read back from the record stream as its text with
 // a "[" for each character-attribute record in the highlight colour and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text strings and width strings as 16-bit code units.
 #include <cstring>
 #include <optional>

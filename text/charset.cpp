@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Character sets of font descriptions, chosen from the host's text encoding.
 #include "text/charset.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows character set numbers (the values of the LOGFONTA charSet byte)
 // for the host's encoding codes. Header-only, so that a host can map font
 // encodings with the very table the driver uses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Face names as the viewer receives them: the default face, the generic
 // names of East Asian fonts, and the cut at a comma. Face buffers are 32
 // bytes and need not hold a NUL; nothing here looks beyond them.

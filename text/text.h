@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text: text boxes, simple texts, attributes and fonts, code-unit output.
 #ifndef JAVTRG_TEXT_H
 #define JAVTRG_TEXT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text, paragraph and character attributes, and the fonts they name.
 //
 // Text attributes are kept and written lazily, as a "c" record in front of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text boxes, paragraph starts, simple texts and text ends.
 //
 // While search highlighting is active, the objects of a text box are not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text strings and character output as 16-bit code units.
 //
 // Every text reaches the viewer as a list of decimal code units. Texts in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `javtrg check STREAM|-`: reads a record stream and says what it holds, or
 // where it is malformed.
 #include <iostream>

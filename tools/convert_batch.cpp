@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Several scripts converted at once, each by its own driver instance on its
 // own reference host, on a pool of threads that share only the loaded
 // library (the driver keeps no state of its own outside its instances).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/convert_command.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `javtrg convert`: one input (an object script, or a drawing of a format
 // an importer recognises) into a record stream, or several at once into a
 // folder, on as many threads as asked.

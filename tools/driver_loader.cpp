@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/driver_loader.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loads libjavtrg with dlopen, as an embedding engine does.
 #ifndef JAVTRG_DRIVER_LOADER_H
 #define JAVTRG_DRIVER_LOADER_H

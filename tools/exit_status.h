@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exit statuses of every javtrg command.
 #ifndef JAVTRG_TOOLS_EXIT_STATUS_H
 #define JAVTRG_TOOLS_EXIT_STATUS_H

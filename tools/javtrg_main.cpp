@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // javtrg: the command-line tool. `javtrg convert` drives instances of the
 // shipped driver library over object scripts and writes their record
 // streams and picture elements (tools/convert_command.h); `javtrg check` and

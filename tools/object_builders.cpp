@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builders of host objects with references; see object_builders.h.
 #include "tools/object_builders.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builders of the host objects that own what they refer to: point lists,
 // curve descriptions, raster pixels, texts and fonts. The object script
 // reader and the drawing importers both make their objects through these,

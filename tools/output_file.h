@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the tool writes a stream: standard output, or a file that appears
 // only whole. A file is written as a fresh temporary file beside the target
 // and renamed over it when the run has produced it, so that an existing

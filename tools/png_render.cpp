@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/png_render.h"
 
 #include <cairo.h>

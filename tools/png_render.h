@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rendering an SVG document into a PNG image, in the process, with librsvg
 // and cairo. The preview renders its documents here, and whatever else
 // must look the same as the preview (reference drawings rendered next to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `javtrg preview STREAM [-o FILE.svg|FILE.html|FILE.png] [--elements DIR]
 // [--size WxH] [--max-pixels N] [--lenient]`: draws a record stream as the
 // viewer would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/preview_output.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a drawn preview out: the document (SVG, an HTML page holding it,
 // or a PNG image rendered from it) into a file that appears only whole, or
 // onto standard output. `javtrg preview` writes the preview of a stream it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record-stream reader: a byte-driven state machine over lines. Lines of
 // fixed-form records, point lines and element text lines are buffered (they
 // are bounded); unit lines are read field by field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a record stream, record by record, as the driver writes it: from a
 // std::istream or from a buffer fed in pieces of any size. Memory stays
 // constant per record: fixed-form lines are held whole (at most 10239

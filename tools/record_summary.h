@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a record stream holds: its records counted by letter and the extent
 // of the picture they draw.
 #ifndef JAVTRG_TOOLS_RECORD_SUMMARY_H

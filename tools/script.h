@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Object scripts: a JSON description of a target, a host session and the
 // drawing objects handed to the driver in order.
 #ifndef JAVTRG_SCRIPT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Named fields of the graphics kinds in object scripts.
 //
 // Each parse function reads and checks its fields while the script is read,

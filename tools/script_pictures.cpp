@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pictures of an object script: the top-level "pictures" table, name ->
 // vector picture (a list of objects) or raster picture (an image), and the
 // fills that name them. The tool gives each picture its key; a fill's

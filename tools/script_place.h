@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Places in a script, and text taken from a script, made fit for a message
 // of one line: whatever a script holds (newlines, control bytes, keys of a
 // megabyte) is shown escaped and cut short.

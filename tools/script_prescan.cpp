@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/script_prescan.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The first reading of a script's text, before any document is built from
 // it: what would make building it unsafe is refused here, and what is
 // merely suspicious is noted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading object scripts: the target, the session and the objects.
 #include <cstring>
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives one driver instance over a script's objects in a reference host.
 #ifndef JAVTRG_SCRIPT_RUNNER_H
 #define JAVTRG_SCRIPT_RUNNER_H

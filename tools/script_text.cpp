@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Named fields of the text kinds in object scripts.
 //
 // A text field is a JSON string (UTF-8, encoded into the object's encoding,

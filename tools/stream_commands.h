@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The subcommands that read record streams: `javtrg check STREAM` validates
 // a stream, `javtrg preview STREAM` draws it. Each registers itself on the
 // tool's command line; main runs the one that was given.

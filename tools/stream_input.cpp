@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/stream_input.h"
 
 #include <cerrno>

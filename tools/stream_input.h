@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a record stream named on the command line, with its messages:
 // each names the stream and the line, on one line of standard error. A
 // lenient run prints its first warnings and counts the rest, so a stream of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preview's picture elements: an "m" record places an element, named by
 // its first text line, in its rectangle. When the elements directory holds
 // that file and it is an image a browser shows (PNG, JPEG or GIF, told by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/svg_markup.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pieces of SVG markup: numbers, colours, escaped text. Everything that
 // comes from a record stream reaches the document through these, so the
 // document is well-formed XML whatever bytes the stream holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/svg_measure.h"
 
 #include <pango/pangocairo.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The natural width of a run of text as the preview's renderer lays it out
 // (Pango on fontconfig's fonts), so that a run the stream gives a width can
 // be spaced to exactly that width in every renderer.

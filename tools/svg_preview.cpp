@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preview's shapes, pens, fills and clips, and the document around them.
 #include "tools/svg_preview.h"
 

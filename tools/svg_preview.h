@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preview: draws a record stream as SVG, record by record in stream
 // order, with the state the viewer keeps between records (pen, fill, clip,
 // font, the open text). It is a RecordSink: a reader feeds it, and it writes

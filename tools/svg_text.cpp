@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preview's texts: text boxes and simple texts laid out line by line,
 // fonts, and the runs of "u" and "b" records decoded to characters.
 //

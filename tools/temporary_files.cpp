@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/temporary_files.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary files that an interrupted run removes. A file the tool writes
 // beside its output (NAME.XXXXXX, renamed over NAME when complete) is
 // registered while it exists; SIGINT or SIGTERM removes every registered

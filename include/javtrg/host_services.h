@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The boundary between the javtrg driver and its host engine.
 //
 // Every host table and every record that the host and the driver both read is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/fidelity/ink_score.h"
 
 #include <png.h>

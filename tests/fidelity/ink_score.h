@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ink F-score of a preview against its reference picture.
 //
 // Both pictures are greyscale on white. A pixel darker than 245 is ink. An

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ink F-score on small synthetic pictures, and reading a PNG with
 // transparency the way the previews are written.
 #include <png.h>

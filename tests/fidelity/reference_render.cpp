@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `fidelity_reference FILE -o OUT.png [--page N] [--size WxH] [--svg OUT.svg]`:
 // draws the reference picture of one page of a drawing or metafile, the
 // picture the preview of its record stream is scored against.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference renderer on corpus files that need its repairs, and on
 // files it must refuse with one line.
 #include <algorithm>

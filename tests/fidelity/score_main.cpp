@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `fidelity_score OURS.png REFERENCE.png [--pair OUT.png]`: prints the ink
 // F-score of a preview against its reference as one line,
 // "score S precision P recall R ours-ink N reference-ink M". With --pair,
