@@ -70,8 +70,10 @@ ConversionResult* PictureStore::convertPicture(uint64_t handle, uint64_t key, Dr
         // host cannot fill is spoiled, so that no empty element is kept.
         HostElement* element = findOpenElement(reply.target.writer);
         if (element != nullptr && !(picture.raster && writeImage(element, reinterpret_cast<const uint8_t*>(picture.pixels.data()),
-                                                                 picture.width, picture.height, copy)))
+                                                                 picture.width, picture.height, copy))) {
             element->failed = true;
+            if (element->error != 0) h.noteFailure("convertPicture", element->path + ": " + std::strerror(element->error));
+        }
         return nullptr;
     }
     if (reply.kind != kAnswerVector) return nullptr;

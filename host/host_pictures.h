@@ -65,6 +65,7 @@ struct HostElement {
     bool open;
     bool written;           // an image was exported into it
     bool failed;            // an export or a file write failed: nothing is kept
+    int error = 0;          // errno of the file's failed write or close, 0 when none
 };
 
 // Makes one object of a vector picture in the host.

@@ -1,4 +1,7 @@
 // Reading object scripts: the target, the session and the objects.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -21,6 +24,26 @@ const char* typeName(const json& value) {
         case json::value_t::number_float: return "a fraction";
         default: return "a number";
     }
+}
+
+// A double as its shortest text that reads back the same.
+std::string numberText(double value) {
+    char text[32];
+    for (int digits = 15; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    return text;
+}
+
+// What a number that is not the integer asked for is: "2.5, a fraction",
+// "1.8e+23, a number beyond that range".
+std::string describedNumber(const json& value) {
+    if (!value.is_number_float()) return value.dump() + ", a number beyond that range";
+    double d = value.get<double>();
+    if (std::trunc(d) != d) return numberText(d) + ", a fraction";
+    if (std::fabs(d) > 9.2e18) return numberText(d) + ", a number beyond that range";
+    return numberText(d) + ", an integer written with a fraction or an exponent";
 }
 
 // The value of a hexadecimal digit, -1 for any other character.
@@ -75,10 +98,10 @@ ObjectBuilder rawObject(int32_t code, std::string bytes) {
 void readTarget(const json& value, Script* script) {
     FieldReader f(value, "target", script->session);
     TargetParams& p = script->params;
-    p.sizeX = f.f64("sizeX", 1.0);
-    p.sizeY = f.f64("sizeY", 1.0);
-    p.altSizeX = f.f64("altSizeX");
-    p.altSizeY = f.f64("altSizeY");
+    p.sizeX = f.size("sizeX", 1.0);
+    p.sizeY = f.size("sizeY", 1.0);
+    p.altSizeX = f.size("altSizeX");
+    p.altSizeY = f.size("altSizeY");
     if (f.has("sourceFrame")) {
         std::vector<int64_t> frame = f.ints("sourceFrame", 4, true, INT32_MIN, INT32_MAX);
         for (size_t i = 0; i < 4; ++i) p.sourceFrame[i] = static_cast<int32_t>(frame[i]);
@@ -168,6 +191,49 @@ void readSession(const json& value, Script* script) {
     f.finish();
 }
 
+// Builds the document with every [x, y] pair of a "points" list whose
+// coordinates are signed 32-bit integers held as one packed integer (x in
+// the high half), a sixth of the memory of a two-element array; readPoints
+// unpacks them. A number written directly in a points list, which no
+// packed pair can be told from, becomes null and is refused as before.
+class PointPacking {
+public:
+    bool operator()(int depth, json::parse_event_t event, json& parsed) {
+        const auto at = static_cast<size_t>(depth);
+        if (containers_.size() <= at) containers_.resize(at + 1, Container::Object);
+        if (keys_.size() <= at) keys_.resize(at + 1);
+        const bool inPoints = at > 0 && containers_[at - 1] == Container::Points;
+        switch (event) {
+            case json::parse_event_t::key: keys_[at] = parsed.get<std::string>(); break;
+            case json::parse_event_t::object_start: containers_[at] = Container::Object; break;
+            case json::parse_event_t::array_start:
+                containers_[at] = at > 0 && containers_[at - 1] == Container::Object && keys_[at] == "points"
+                                      ? Container::Points
+                                      : Container::Array;
+                break;
+            case json::parse_event_t::array_end:
+                if (inPoints && parsed.size() == 2 && fits(parsed[0]) && fits(parsed[1]))
+                    parsed = static_cast<int64_t>((static_cast<uint64_t>(parsed[0].get<int64_t>()) << 32) |
+                                                  static_cast<uint32_t>(parsed[1].get<int64_t>()));
+                break;
+            case json::parse_event_t::value:
+                if (inPoints && parsed.is_number_integer()) parsed = nullptr;
+                break;
+            default: break;
+        }
+        return true;
+    }
+
+private:
+    enum class Container { Object, Array, Points };
+    static bool fits(const json& c) {
+        return c.is_number_integer() && !(c.is_number_unsigned() && c.get<uint64_t>() > INT32_MAX) &&
+               c.get<int64_t>() >= INT32_MIN && c.get<int64_t>() <= INT32_MAX;
+    }
+    std::vector<Container> containers_;  // by depth
+    std::vector<std::string> keys_;      // the key of the value at each depth
+};
+
 }  // namespace
 
 FieldReader::FieldReader(const json& object, std::string path, const ScriptSession& session)
@@ -194,15 +260,12 @@ int64_t FieldReader::integer(const char* name, int64_t lo, int64_t hi, int64_t f
     const json* v = raw(name);
     if (v == nullptr) return fallback;
     std::string expected = std::string(type) + " (" + std::to_string(lo) + " to " + std::to_string(hi) + ")";
-    if (v->is_number_unsigned()) {
-        uint64_t u = v->get<uint64_t>();
-        if (u > static_cast<uint64_t>(hi)) fail(name, expected);
-        return static_cast<int64_t>(u);
-    }
-    if (!v->is_number_integer()) fail(name, expected + std::string(", not ") + typeName(*v));
-    int64_t i = v->get<int64_t>();
-    if (i < lo || i > hi) fail(name, expected);
-    return i;
+    if (v->is_number_float()) fail(name, expected + ", not " + describedNumber(*v));
+    if (!v->is_number()) fail(name, expected + std::string(", not ") + typeName(*v));
+    bool inRange = v->is_number_unsigned() ? v->get<uint64_t>() <= static_cast<uint64_t>(hi)
+                                           : v->get<int64_t>() >= lo && v->get<int64_t>() <= hi;
+    if (!inRange) fail(name, expected + ", not " + describedNumber(*v));
+    return v->get<int64_t>();
 }
 
 int32_t FieldReader::i32(const char* name, int32_t fallback) {
@@ -234,6 +297,15 @@ double FieldReader::f64(const char* name, double fallback) {
     if (v == nullptr) return fallback;
     if (!v->is_number()) fail(name, std::string("a number, not ") + typeName(*v));
     return v->get<double>();
+}
+
+double FieldReader::size(const char* name, double fallback) {
+    double value = f64(name, fallback);
+    if (!(value >= 0.0 && value <= kMaxScriptSize)) {
+        fail(name, "a size in inches from 0 to " + std::to_string(static_cast<int64_t>(kMaxScriptSize)) + ", not " +
+                       numberText(value));
+    }
+    return value;
 }
 
 uint32_t FieldReader::colour(const char* name, uint32_t fallback) {
@@ -367,11 +439,13 @@ ObjectBuilder parseObject(const json& value, const std::string& path, const Scri
     return builder;
 }
 
-Script readScript(const std::string& text) {
+Script readScript(std::string text, const ScriptLimits& limits) {
     Script script;
-    // Syntax, depth and numbers are checked before the document is built.
-    prescanScript(text, &script.warnings);
-    json root = json::parse(text);
+    // Syntax, depth, numbers and counts are checked before the document is
+    // built; the text is let go as soon as it is.
+    prescanScript(text, limits, &script.warnings);
+    json root = json::parse(text, PointPacking());
+    std::string().swap(text);
     if (!root.is_object()) throw ScriptError("top level", "an object with \"target\", \"session\" and \"objects\"");
     for (auto it = root.begin(); it != root.end(); ++it) {
         const std::string& key = it.key();

@@ -37,9 +37,10 @@ void StreamDiagnostics::finish() {
     }
 }
 
-int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDiagnostics& diagnostics,
-               uint64_t* skipped) {
+int readStream(const std::string& path, RecordSink& sink, bool lenient, uint64_t maxLineBytes,
+               StreamDiagnostics& diagnostics, uint64_t* skipped) {
     RecordReader reader(sink, lenient);
+    reader.limitLineBytes(maxLineBytes);
     reader.onMalformed = [&](const Malformation& malformation) { diagnostics.malformed(malformation, lenient); };
     bool read = false;
     if (path == "-") {
@@ -54,6 +55,10 @@ int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDi
     }
     if (!read) {
         diagnostics.error("reading the stream failed");
+        return kExitBadInput;
+    }
+    if (!reader.limitMessage().empty()) {
+        diagnostics.error(reader.limitMessage());
         return kExitBadInput;
     }
     *skipped = reader.malformedCount();
