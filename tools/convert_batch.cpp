@@ -105,9 +105,14 @@ int ConvertCommand::runBatch(const InputOptions& input) const {
         std::string stem = fs::path(script).stem().string();
         // A name of dots only ("...json" has the stem "..") would name the
         // folder above the elements folder.
-        if (script == kStandardStream || stem.find_first_not_of('.') == std::string::npos) {
-            std::cerr << "javtrg: " << script << ": expected the file of a script, whose name names its stream in "
+        if (script == kStandardStream) {
+            std::cerr << "javtrg: standard input: expected the file of a script, whose name names its stream in "
                       << outDir_ << "\n";
+            return kExitBadInput;
+        }
+        if (stem.find_first_not_of('.') == std::string::npos) {
+            std::cerr << "javtrg: " << script << ": a name of dots only names no stream or element folder inside "
+                      << outDir_ << "; expected a script of another name\n";
             return kExitBadInput;
         }
         std::string output = (fs::path(outDir_) / (stem + ".records")).string();

@@ -165,6 +165,10 @@ bool loadPages(std::string& text, const InputOptions& input, const std::string& 
     return true;
 }
 
+// How deeply nested fill pictures the driver converts; a fill deeper than
+// that fails without asking the host.
+constexpr size_t kDriverPictureDepth = 16;
+
 // The message for a run the driver stopped, with its cause as far as the
 // host knows it.
 void reportDriverFailure(const Script& script, const std::string& scriptName, const RunOutcome& outcome,
@@ -184,6 +188,9 @@ void reportDriverFailure(const Script& script, const std::string& scriptName, co
         // Rasters and picture fills are converted into the target's formats,
         // which only the target info describes.
         messages << ": the script gives no target.targetInfo, which rasters and picture fills need";
+    } else if (outcome.pictureNesting >= kDriverPictureDepth) {
+        messages << ": the fill pictures nest deeper than the driver converts (" << outcome.pictureNesting
+                 << " conversions inside one another)";
     }
     messages << "\n";
 }
