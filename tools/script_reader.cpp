@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <map>
 
@@ -191,47 +192,102 @@ void readSession(const json& value, Script* script) {
     f.finish();
 }
 
-// Builds the document with every [x, y] pair of a "points" list whose
-// coordinates are signed 32-bit integers held as one packed integer (x in
-// the high half), a sixth of the memory of a two-element array; readPoints
-// unpacks them. A number written directly in a points list, which no
-// packed pair can be told from, becomes null and is refused as before.
-class PointPacking {
+// Builds the document of a script the prescan has passed, in one pass and
+// in time linear in its size. Each element of the top-level "objects" is
+// handed to `onObject` as soon as it is read and then dropped, so that a
+// long picture is never held as a document whole. It holds every [x, y] pair of a "points" list
+// whose coordinates are signed 32-bit integers held as one packed integer
+// (x in the high half): a sixth of the memory of a two-element array.
+// readPoints unpacks them. A number written directly in a points list,
+// which no packed pair could be told from, becomes null and is refused as
+// before.
+class DocumentBuilder {
 public:
-    bool operator()(int depth, json::parse_event_t event, json& parsed) {
-        const auto at = static_cast<size_t>(depth);
-        if (containers_.size() <= at) containers_.resize(at + 1, Container::Object);
-        if (keys_.size() <= at) keys_.resize(at + 1);
-        const bool inPoints = at > 0 && containers_[at - 1] == Container::Points;
-        switch (event) {
-            case json::parse_event_t::key: keys_[at] = parsed.get<std::string>(); break;
-            case json::parse_event_t::object_start: containers_[at] = Container::Object; break;
-            case json::parse_event_t::array_start:
-                containers_[at] = at > 0 && containers_[at - 1] == Container::Object && keys_[at] == "points"
-                                      ? Container::Points
-                                      : Container::Array;
-                break;
-            case json::parse_event_t::array_end:
-                if (inPoints && parsed.size() == 2 && fits(parsed[0]) && fits(parsed[1]))
-                    parsed = static_cast<int64_t>((static_cast<uint64_t>(parsed[0].get<int64_t>()) << 32) |
-                                                  static_cast<uint32_t>(parsed[1].get<int64_t>()));
-                break;
-            case json::parse_event_t::value:
-                if (inPoints && parsed.is_number_integer()) parsed = nullptr;
-                break;
-            default: break;
-        }
+    using ObjectHandler = std::function<void(const json& object, size_t index)>;
+    DocumentBuilder(json* root, ObjectHandler onObject) : root_(root), onObject_(std::move(onObject)) {}
+
+    bool null() { return add(nullptr); }
+    bool boolean(bool v) { return add(v); }
+    bool number_integer(int64_t v) { return inPoints() ? add(nullptr) : add(v); }
+    bool number_unsigned(uint64_t v) { return inPoints() ? add(nullptr) : add(v); }
+    bool number_float(double v, const std::string&) { return add(v); }
+    bool string(std::string& v) { return add(std::move(v)); }
+    bool binary(json::binary_t& v) { return add(json::binary(std::move(v))); }
+    bool key(std::string& name) {
+        member_ = &(*open_.back().value)[name];
+        key_ = std::move(name);
         return true;
     }
+    bool start_object(size_t) { return open(json::object(), false); }
+    bool start_array(size_t) {
+        bool points = !open_.empty() && open_.back().value->is_object() && key_ == "points";
+        bool objects = open_.size() == 1 && key_ == "objects";
+        return open(json::array(), points, objects);
+    }
+    bool end_object() {
+        open_.pop_back();
+        return handOver();
+    }
+    bool end_array() {
+        json& array = *open_.back().value;
+        open_.pop_back();
+        if (inPoints() && array.size() == 2 && fits(array[0]) && fits(array[1]))
+            array = static_cast<int64_t>((static_cast<uint64_t>(array[0].get<int64_t>()) << 32) |
+                                         static_cast<uint32_t>(array[1].get<int64_t>()));
+        return handOver();
+    }
+    bool parse_error(size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
 
 private:
-    enum class Container { Object, Array, Points };
+    struct Open {
+        json* value;
+        bool points;   // a "points" list
+        bool objects;  // the top-level "objects"
+    };
+    // An element of the top-level objects that has been read whole is
+    // handed over and dropped.
+    bool handOver() {
+        if (open_.empty() || !open_.back().objects) return true;
+        auto& objects = open_.back().value->get_ref<json::array_t&>();
+        onObject_(objects.back(), handed_++);
+        objects.pop_back();
+        return true;
+    }
+    bool inPoints() const { return !open_.empty() && open_.back().points; }
     static bool fits(const json& c) {
         return c.is_number_integer() && !(c.is_number_unsigned() && c.get<uint64_t>() > INT32_MAX) &&
                c.get<int64_t>() >= INT32_MIN && c.get<int64_t>() <= INT32_MAX;
     }
-    std::vector<Container> containers_;  // by depth
-    std::vector<std::string> keys_;      // the key of the value at each depth
+    // Places a value in the innermost open array or object (or at the top);
+    // an open container is never moved while values are added inside it.
+    json* place(json&& value) {
+        if (open_.empty()) {
+            *root_ = std::move(value);
+            return root_;
+        }
+        json& parent = *open_.back().value;
+        if (parent.is_array()) {
+            parent.get_ref<json::array_t&>().push_back(std::move(value));
+            return &parent.get_ref<json::array_t&>().back();
+        }
+        *member_ = std::move(value);
+        return member_;
+    }
+    bool add(json&& value) {
+        place(std::move(value));
+        return handOver();
+    }
+    bool open(json&& value, bool points, bool objects = false) {
+        open_.push_back(Open{place(std::move(value)), points, objects});
+        return true;
+    }
+
+    json* root_;
+    ObjectHandler onObject_;
+    size_t handed_ = 0;
+    json* member_ = nullptr;
+    std::string key_;
+    std::vector<Open> open_;
 };
 
 }  // namespace
@@ -444,8 +500,11 @@ Script readScript(std::string text, const ScriptLimits& limits) {
     // Syntax, depth, numbers and counts are checked before the document is
     // built; the text is let go as soon as it is.
     prescanScript(text, limits, &script.warnings);
-    json root = json::parse(text, PointPacking());
-    std::string().swap(text);
+    // The objects are read in a second pass, once the session and the
+    // pictures they refer to are known.
+    json root;
+    DocumentBuilder builder(&root, [](const json&, size_t) {});
+    if (!json::sax_parse(text, &builder)) throw ScriptError("top level", "well-formed JSON");
     if (!root.is_object()) throw ScriptError("top level", "an object with \"target\", \"session\" and \"objects\"");
     for (auto it = root.begin(); it != root.end(); ++it) {
         const std::string& key = it.key();
@@ -469,10 +528,13 @@ Script readScript(std::string text, const ScriptLimits& limits) {
     }
     if (root.contains("pictures")) readPictures(root["pictures"], &script);
     if (root.contains("objects")) {
-        const json& objects = root["objects"];
-        if (!objects.is_array()) throw ScriptError("objects", "an array of objects");
-        for (size_t i = 0; i < objects.size(); ++i)
-            script.objects.push_back(parseObject(objects[i], "objects[" + std::to_string(i) + "]", script.session));
+        if (!root["objects"].is_array()) throw ScriptError("objects", "an array of objects");
+        root = json();
+        json second;
+        DocumentBuilder objects(&second, [&script](const json& object, size_t index) {
+            script.objects.push_back(parseObject(object, "objects[" + std::to_string(index) + "]", script.session));
+        });
+        if (!json::sax_parse(text, &objects)) throw ScriptError("top level", "well-formed JSON");
     }
     return script;
 }
