@@ -106,7 +106,7 @@ int ConvertCommand::runBatch(const InputOptions& input) const {
         // A name of dots only ("...json" has the stem "..") would name the
         // folder above the elements folder.
         if (script == kStandardStream) {
-            std::cerr << "javtrg: standard input: expected the file of a script, whose name names its stream in "
+            std::cerr << "javtrg: " << script << ": expected the file of a script, whose name names its stream in "
                       << outDir_ << "\n";
             return kExitBadInput;
         }
