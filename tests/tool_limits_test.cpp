@@ -138,8 +138,9 @@ long peakMemory(const std::vector<std::string>& arguments, int* status) {
     return usage.ru_maxrss * 1024L;
 }
 
-// README states it: convert's peak memory is at most five times its input
-// plus 64 MiB, for long point lists and for many small objects alike.
+// README states it: convert's peak memory is at most 64 MiB, plus five
+// times its input, plus 200 bytes an object, for long point lists, many
+// objects and many tiny objects alike.
 TEST(ToolLimits, ConvertPeakMemoryStaysWithinItsBound) {
     javtest::ScratchDir scratch("javtrg_memory");
     const fs::path points = scratch.path / "points.json";
@@ -154,13 +155,21 @@ TEST(ToolLimits, ConvertPeakMemoryStaysWithinItsBound) {
         for (int i = 0; i < 200000; ++i)
             many << (i ? "," : "") << R"({"kind":"Rectangle","x0":)" << i % 1000 << R"(,"y0":9,"x1":5,"y1":1})";
         many << "]}";
+        std::ofstream tiny(scratch.path / "tiny.json");
+        tiny << R"({"objects":[)";
+        for (int i = 0; i < 200000; ++i) tiny << (i ? "," : "") << R"({"kind":4})";
+        tiny << "]}";
     }
-    const fs::path drawing = kSource + "/tests/data/corpus/visio/tdf154379-DrawingUnits-type.vsd";
-    for (const fs::path& input : {points, objects, drawing}) {
+    const struct {
+        fs::path input;
+        long objects;
+    } inputs[] = {{points, 1}, {objects, 200000}, {scratch.path / "tiny.json", 200000},
+                  {kSource + "/tests/data/corpus/visio/tdf154379-DrawingUnits-type.vsd", 0}};
+    for (const auto& [input, count] : inputs) {
         int status = -1;
         long peak = peakMemory({"convert", input.string(), "-o", (scratch.path / "out").string()}, &status);
         EXPECT_EQ(status, 0) << input;
-        long bound = 5 * static_cast<long>(fs::file_size(input)) + (64L << 20);
+        long bound = (64L << 20) + 5 * static_cast<long>(fs::file_size(input)) + 200 * count;
         EXPECT_GT(peak, 0) << input;
         EXPECT_LE(peak, bound) << input << ": " << (peak >> 20) << " MiB";
     }
