@@ -258,7 +258,7 @@ int convertPage(const javimport::ImportedPage& page, const std::string& target, 
     OutputFile output(target);
     std::string error;
     if (!output.open(&error)) {
-        messages << "javtrg: " << error << "\n";
+        messages << "javtrg: " << printable(error) << "\n";
         return kExitBadInput;
     }
     const DriverApi* api = driver(messages);
@@ -272,7 +272,7 @@ int convertPage(const javimport::ImportedPage& page, const std::string& target, 
         return kExitDriverFailed;
     }
     if (!output.commit(&error)) {
-        messages << "javtrg: " << error << "\n";
+        messages << "javtrg: " << printable(error) << "\n";
         return kExitDriverFailed;
     }
     return status;
@@ -310,7 +310,7 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
     const bool everyPage = job.input.page == 0;
     std::string error;
     if (!everyPage && !OutputFile(job.output).check(job.script, &error)) {
-        messages << "javtrg: " << error << "\n";
+        messages << "javtrg: " << printable(error) << "\n";
         return kExitBadInput;
     }
 
@@ -332,7 +332,7 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
         std::string suffix = "-p" + std::to_string(page.number);
         std::string target = (fs::path(job.pagesDir) / (stem + suffix + ".records")).string();
         if (!OutputFile(target).check(job.script, &error)) {
-            messages << "javtrg: " << error << "\n";
+            messages << "javtrg: " << printable(error) << "\n";
             return kExitBadInput;
         }
         targets.emplace_back(target, job.elements.empty() ? "" : (fs::path(job.elements) / ("p" + std::to_string(page.number))).string());
@@ -343,8 +343,8 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
         const javimport::ImportedPage& page = pages[i];
         std::string name = pages.size() > 1 || everyPage ? scriptName + ", page " + std::to_string(page.number) : scriptName;
         for (const ScriptWarning& warning : page.script.warnings)
-            messages << "javtrg: " << scriptName << ": " << warning.place << ": warning: " << warning.message << "\n";
-        for (const std::string& warning : page.warnings) messages << "javtrg: " << name << ": warning: " << warning << "\n";
+            messages << "javtrg: " << printable(scriptName) << ": " << printable(warning.place) << ": warning: " << printable(warning.message) << "\n";
+        for (const std::string& warning : page.warnings) messages << "javtrg: " << printable(name) << ": warning: " << printable(warning) << "\n";
         status = std::max(status, convertPage(page, targets[i].first, targets[i].second, everyPage ? "" : job.preview, name, driver, messages));
         if (status == kExitBadInput) break;
     }
@@ -475,7 +475,7 @@ int ConvertCommand::run() const {
         if (loaded) return &api;
         std::string error;
         loaded = library_.empty() ? loadDefaultDriver(&api, &error) : loadDriver(library_, &api, &error);
-        if (!loaded) messages << "javtrg: " << error << "\n";
+        if (!loaded) messages << "javtrg: " << printable(error) << "\n";
         return loaded ? &api : nullptr;
     };
     int status = convertScript(ConvertJob{scripts_.front(), output_, elements_, input, {}, preview_}, driver, std::cerr);

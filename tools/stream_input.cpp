@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "tools/script_place.h"
+
 namespace javtool {
 
 namespace {
@@ -13,7 +15,7 @@ constexpr uint64_t kWarningsShown = 20;
 
 }  // namespace
 
-StreamDiagnostics::StreamDiagnostics(const std::string& path) : name_(path == "-" ? "standard input" : path) {}
+StreamDiagnostics::StreamDiagnostics(const std::string& path) : name_(path == "-" ? "standard input" : printable(path)) {}
 
 void StreamDiagnostics::error(const std::string& message) const {
     std::cerr << "javtrg: " << name_ << ": " << message << "\n";
