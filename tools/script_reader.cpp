@@ -221,7 +221,8 @@ public:
     bool start_object(size_t) { return open(json::object(), false); }
     bool start_array(size_t) {
         bool points = !open_.empty() && open_.back().value->is_object() && key_ == "points";
-        bool objects = open_.size() == 1 && key_ == "objects";
+        bool objects = open_.size() == 1 && open_.back().value->is_object() && key_ == "objects";
+        if (objects) handed_ = 0;
         return open(json::array(), points, objects);
     }
     bool end_object() {
@@ -532,6 +533,8 @@ Script readScript(std::string text, const ScriptLimits& limits) {
         root = json();
         json second;
         DocumentBuilder objects(&second, [&script](const json& object, size_t index) {
+            // A second "objects" replaces the first: the last value counts.
+            if (index == 0) script.objects.clear();
             script.objects.push_back(parseObject(object, "objects[" + std::to_string(index) + "]", script.session));
         });
         if (!json::sax_parse(text, &objects)) throw ScriptError("top level", "well-formed JSON");
