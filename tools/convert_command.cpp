@@ -125,7 +125,8 @@ void applySearch(const InputOptions& input, ScriptSession* session) {
 
 // The pages of the input: the one page of an object script, or the pages
 // asked for of a drawing, each with the command line's search request.
-// False after one message.
+// The text of a script is handed to its reader, which lets it go as soon as
+// it can. False after one message.
 bool loadPages(std::string& text, const InputOptions& input, const std::string& name,
                std::vector<javimport::ImportedPage>* pages, std::ostream& messages) {
     if (looksLikeScript(text)) {
@@ -343,8 +344,10 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
         const javimport::ImportedPage& page = pages[i];
         std::string name = pages.size() > 1 || everyPage ? scriptName + ", page " + std::to_string(page.number) : scriptName;
         for (const ScriptWarning& warning : page.script.warnings)
-            messages << "javtrg: " << printable(scriptName) << ": " << printable(warning.place) << ": warning: " << printable(warning.message) << "\n";
-        for (const std::string& warning : page.warnings) messages << "javtrg: " << printable(name) << ": warning: " << printable(warning) << "\n";
+            messages << "javtrg: " << printable(scriptName) << ": " << printable(warning.place)
+                     << ": warning: " << printable(warning.message) << "\n";
+        for (const std::string& warning : page.warnings)
+            messages << "javtrg: " << printable(name) << ": warning: " << printable(warning) << "\n";
         status = std::max(status, convertPage(page, targets[i].first, targets[i].second, everyPage ? "" : job.preview, name, driver, messages));
         if (status == kExitBadInput) break;
     }

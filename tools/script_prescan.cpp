@@ -91,9 +91,8 @@ private:
         uint64_t limit = objects ? limits_.objects : limits_.points;
         if (array.nextIndex <= limit) return true;
         --array.nextIndex;
-        error_ = ScriptError(shortPlace(pendingPlace()),
-                             "at most " + std::to_string(limit) + (objects ? " objects in an array (--max-objects" : " points in an object (--max-points") +
-                                 " raises the limit)");
+        const char* what = objects ? " objects in an array (--max-objects" : " points in an object (--max-points";
+        error_ = ScriptError(shortPlace(pendingPlace()), "at most " + std::to_string(limit) + what + " raises the limit)");
         return false;
     }
 
