@@ -29,9 +29,12 @@ std::string expand(std::string text, const std::string& dir) {
     return text;
 }
 
+// A script of one Raster, with or without the target info it needs.
 std::string raster(bool withInfo) {
-    return std::string("{") + (withInfo ? R"("target":{"targetInfo":{"pixelWidth":100,"pixelHeight":100,"dpiX":96,"dpiY":96}},)" : "") +
-           R"("objects":[{"kind":"Raster","x0":1,"y0":9,"x1":5,"y1":9,"x2":1,"y2":4,"image":{"width":1,"height":1,"fill":"#FF0000"}}]})";
+    std::string info = R"("target":{"targetInfo":{"pixelWidth":100,"pixelHeight":100,"dpiX":96,"dpiY":96}},)";
+    return "{" + (withInfo ? info : "") +
+           R"("objects":[{"kind":"Raster","x0":1,"y0":9,"x1":5,"y1":9,"x2":1,"y2":4,)"
+           R"("image":{"width":1,"height":1,"fill":"#FF0000"}}]})";
 }
 
 // A picture that fills its rectangle with itself.
@@ -53,8 +56,10 @@ struct HostileCase {
 TEST(ToolLimits, HostileInputsAreRefusedWithTheirCauseAndLeaveNoOutput) {
     const std::string wmf = kSource + "/tests/data/corpus/wmf";
     std::string firstWmf;
-    for (const auto& entry : fs::directory_iterator(wmf))
-        if (entry.path().extension() == ".wmf" && (firstWmf.empty() || entry.path().string() < firstWmf)) firstWmf = entry.path().string();
+    for (const auto& entry : fs::directory_iterator(wmf)) {
+        const std::string name = entry.path().string();
+        if (entry.path().extension() == ".wmf" && (firstWmf.empty() || name < firstWmf)) firstWmf = name;
+    }
     ASSERT_FALSE(firstWmf.empty());
     const std::string longLine(100000, 'x');
     const std::vector<HostileCase> cases = {
