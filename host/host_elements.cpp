@@ -3,6 +3,7 @@
 // target info, the element writers the driver closes, the picture format
 // query and the export of raster images as PNG files.
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -96,7 +97,11 @@ int32_t opExportRaster(HostServices* s, const void* rasterBody, ExportRequest* r
 
 // Appends to the element's file or memory; false when that failed.
 bool appendToElement(HostElement* element, const void* bytes, size_t length) {
-    if (element->file != nullptr) return std::fwrite(bytes, 1, length, element->file) == length;
+    if (element->file != nullptr) {
+        if (std::fwrite(bytes, 1, length, element->file) == length) return true;
+        element->error = errno;
+        return false;
+    }
     try {
         element->bytes.append(static_cast<const char*>(bytes), length);
     } catch (const std::bad_alloc&) {
@@ -203,7 +208,10 @@ ElementWriter* PictureStore::createElement(int32_t formatCode, char* textA, int3
     if (!elementDirectory_.empty()) {
         element->path = (std::filesystem::path(elementDirectory_) / element->name).string();
         element->file = std::fopen(element->path.c_str(), "wb");
-        if (element->file == nullptr) return nullptr;
+        if (element->file == nullptr) {
+            h.noteFailure("createElement", element->path + ": " + std::strerror(errno));
+            return nullptr;
+        }
     }
     putText(textA, sizeA, element->name);
     putText(textB, sizeB, element->mimeType);
@@ -215,7 +223,10 @@ void PictureStore::closeElement(HostElement* element) {
     if (!element->open) return;
     element->open = false;
     if (element->file != nullptr) {
-        if (std::fclose(element->file) != 0) element->failed = true;
+        if (std::fclose(element->file) != 0) {
+            element->failed = true;
+            if (element->error == 0) element->error = errno;
+        }
         element->file = nullptr;
     }
     // An element whose export failed holds a partial image: nothing of it
@@ -266,8 +277,12 @@ bool PictureStore::writeImage(HostElement* element, const uint8_t* pixels, uint3
     }
     std::vector<uint8_t> row(static_cast<size_t>(job.width) * 4);
     job.row = row.data();
-    if (!writePng(element, job)) return false;
-    if (element->file != nullptr && std::fflush(element->file) != 0) return false;
+    bool written = writePng(element, job);
+    if (written && element->file != nullptr && std::fflush(element->file) != 0) {
+        element->error = errno;
+        written = false;
+    }
+    if (!written) return false;
     element->written = true;
     element->failed = false;
     return true;
@@ -293,7 +308,10 @@ int32_t PictureStore::exportRaster(const void* rasterBody, ExportRequest* reques
     // The pixels must be a block of this host large enough for the image.
     const BlockInfo* block = h.blockInfo(image.pixels);
     if (block == nullptr || block->size / 4 / image.width < image.height) return 0;
-    return writeImage(element, image.pixels, image.width, image.height, request->parameters) ? 1 : 0;
+    if (writeImage(element, image.pixels, image.width, image.height, request->parameters)) return 1;
+    // A file that could not be written is the host's failure, with its cause.
+    if (element->error != 0) h.noteFailure("exportRaster", element->path + ": " + std::strerror(element->error));
+    return 0;
 }
 
 }  // namespace refhost

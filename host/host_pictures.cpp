@@ -25,6 +25,9 @@ ConversionResult* opConvertPicture(HostServices* s, uint64_t handle, uint64_t pi
 HostObject* groupNext(HostGroup* group, int32_t* more) {
     auto* g = reinterpret_cast<PictureGroup*>(group);
     g->host->countCall("groupNext");
+    // The groups inside this one have been drawn.
+    auto self = std::find(g->playing->begin(), g->playing->end(), g);
+    if (self != g->playing->end()) g->playing->erase(self + 1, g->playing->end());
     if (g->handedOut >= g->objects.size()) {
         if (more != nullptr) *more = 0;
         return nullptr;
@@ -50,7 +53,11 @@ ConversionResult* PictureStore::convertPicture(uint64_t handle, uint64_t key, Dr
     h.log("convertPicture");
     if (h.shouldFail("convertPicture")) return nullptr;
     auto found = pictures_.find(key);
-    if (handle != h.hostHandle() || h.pictureHandler() == nullptr || found == pictures_.end()) return nullptr;
+    if (handle != h.hostHandle() || h.pictureHandler() == nullptr) return nullptr;
+    if (found == pictures_.end()) {
+        h.noteFailure("convertPicture", "no picture has the key " + std::to_string(key));
+        return nullptr;
+    }
     const HostPicture& picture = found->second;
     size_t objects = picture.raster ? 1 : picture.objects.size();
     if (objects > convertedObjectsLimit_ - std::min(convertedObjects_, convertedObjectsLimit_)) {
@@ -71,8 +78,10 @@ ConversionResult* PictureStore::convertPicture(uint64_t handle, uint64_t key, Dr
         // host cannot fill is spoiled, so that no empty element is kept.
         HostElement* element = findOpenElement(reply.target.writer);
         if (element != nullptr && !(picture.raster && writeImage(element, reinterpret_cast<const uint8_t*>(picture.pixels.data()),
-                                                                 picture.width, picture.height, copy)))
+                                                                 picture.width, picture.height, copy))) {
             element->failed = true;
+            if (element->error != 0) h.noteFailure("convertPicture", element->path + ": " + std::strerror(element->error));
+        }
         return nullptr;
     }
     if (reply.kind != kAnswerVector) return nullptr;
@@ -83,7 +92,10 @@ ConversionResult* PictureStore::convertPicture(uint64_t handle, uint64_t key, Dr
     conversion->result.group = &conversion->group.group;
     conversion->group.group.next = groupNext;
     conversion->group.host = &h;
+    conversion->group.playing = &playing_;
     conversion->group.handedOut = 0;
+    playing_.push_back(&conversion->group);
+    deepestConversion_ = std::max(deepestConversion_, playing_.size());
     if (picture.raster) {
         const int32_t* rect = reply.target.rect;
         RasterBody body{};
@@ -109,6 +121,7 @@ size_t PictureStore::releaseConversions() {
         }
     }
     conversions_.clear();
+    playing_.clear();
     return count;
 }
 

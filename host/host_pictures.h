@@ -66,6 +66,7 @@ struct HostElement {
     bool open;
     bool written;           // an image was exported into it
     bool failed;            // an export or a file write failed: nothing is kept
+    int error = 0;          // errno of the file's failed write or close, 0 when none
 };
 
 // Makes one object of a vector picture in the host.
@@ -91,6 +92,7 @@ struct HostPicture {
 struct PictureGroup {
     HostGroup group;  // the driver sees this
     ReferenceHost* host;
+    std::vector<const PictureGroup*>* playing;  // the host's groups being drawn
     std::vector<HostObject*> objects;
     size_t handedOut;
 };
@@ -127,6 +129,13 @@ public:
     void limitConvertedObjects(size_t objects) { convertedObjectsLimit_ = objects; }
     // Whether a conversion was refused for the limit.
     bool conversionsLimited() const { return conversionsLimited_; }
+    // How deep conversions nest: a conversion asked for while an object of
+    // another conversion's group is drawn is one deeper. The host learns
+    // that a group's objects are drawn when the driver asks it for the next
+    // object of a group around it, or when a new object of the picture
+    // itself is handed over (startTopLevelObject).
+    void startTopLevelObject() { playing_.clear(); }
+    size_t deepestConversion() const { return deepestConversion_; }
 
     // ---- Picture elements (host_elements.cpp)
 
@@ -163,6 +172,8 @@ private:
     size_t convertedObjects_ = 0;
     size_t convertedObjectsLimit_ = kMaxConvertedObjects;
     bool conversionsLimited_ = false;
+    std::vector<const PictureGroup*> playing_;  // the groups being drawn, outermost first
+    size_t deepestConversion_ = 0;
     std::string elementDirectory_;
     std::vector<std::unique_ptr<HostElement>> elements_;
     uint32_t exportSideLimit_ = kMaxRasterSide;

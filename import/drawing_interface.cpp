@@ -60,8 +60,8 @@ PointPair DrawingState::point(PagePoint p) const {
 int32_t DrawingState::units(double lengthInches) const { return saturate(lengthInches * kUnitsPerInch); }
 
 bool DrawingState::countObject() {
-    if (++objectCount > kMaxObjects && failure.empty())
-        failure = "it makes more than " + std::to_string(kMaxObjects) + " objects";
+    if (++objectCount > options.maxObjects && failure.empty())
+        failure = "it makes more than " + std::to_string(options.maxObjects) + " objects (--max-objects raises the limit)";
     return failure.empty();
 }
 

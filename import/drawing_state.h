@@ -28,8 +28,8 @@ inline constexpr double kDefaultPixelsPerInch = 96.0;
 inline constexpr double kMaxPageInches = 100000.0;
 // The largest side of a target chosen from the page's size, in pixels.
 inline constexpr double kMaxDefaultPixels = 16384.0;
-// What one file may make: objects, points and image pixels over all pages.
-inline constexpr uint64_t kMaxObjects = 4'000'000;
+// What one file may make over all pages: points and image pixels (its
+// objects: ImportOptions::maxObjects).
 inline constexpr uint64_t kMaxPoints = uint64_t{1} << 25;
 inline constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
 

@@ -22,6 +22,8 @@ struct ImportOptions {
     uint32_t targetHeight = 0;
     // The page, counted from 1; 0 stands for every page.
     uint32_t page = 1;
+    // Objects the pages of one drawing may make; a drawing past it is refused.
+    uint64_t maxObjects = 4'000'000;
 };
 
 // One page of the file, ready to run.

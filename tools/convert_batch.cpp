@@ -104,9 +104,16 @@ int ConvertCommand::runBatch(const InputOptions& input) const {
     std::map<std::string, std::string> writers;
     for (const std::string& script : scripts_) {
         std::string stem = fs::path(script).stem().string();
-        if (script == kStandardStream || stem.empty()) {
+        // A name of dots only ("...json" has the stem "..") would name the
+        // folder above the elements folder.
+        if (script == kStandardStream) {
             std::cerr << "javtrg: " << script << ": expected the file of a script, whose name names its stream in "
                       << outDir_ << "\n";
+            return kExitBadInput;
+        }
+        if (stem.find_first_not_of('.') == std::string::npos) {
+            std::cerr << "javtrg: " << script << ": a name of dots only names no stream or element folder inside "
+                      << outDir_ << "; expected a script of another name\n";
             return kExitBadInput;
         }
         std::string output = (fs::path(outDir_) / (stem + ".records")).string();
@@ -134,6 +141,11 @@ int ConvertCommand::runBatch(const InputOptions& input) const {
                   << (failure ? ": " + failure.message() : std::string()) << "\n";
         return kExitBadInput;
     }
+
+    // The elements folder is made once for every thread, and removed again
+    // when no script left an element in it.
+    MadeDirectories elementsRoot;
+    if (!elements_.empty() && !elementsRoot.make(elements_, std::cerr)) return kExitBadInput;
 
     DriverApi api;
     std::string error;

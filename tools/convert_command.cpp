@@ -11,6 +11,10 @@
 #include <optional>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 
 #include "host/reference_host.h"
@@ -18,6 +22,7 @@
 #include "tools/output_file.h"
 #include "tools/preview_output.h"
 #include "tools/script.h"
+#include "tools/script_place.h"
 #include "tools/script_runner.h"
 
 namespace javtool {
@@ -26,37 +31,55 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Inputs larger than this are refused before they are read.
-constexpr std::uintmax_t kMaxInputBytes = std::uintmax_t{1} << 30;
-
-// The whole input, from a file or from standard input ("-").
-bool readInput(const std::string& path, std::string* text, std::ostream& messages) {
-    std::stringstream buffer;
-    if (path == kStandardStream) {
-        buffer << std::cin.rdbuf();
-        if (std::cin.bad()) {
-            messages << "javtrg: standard input: cannot read the script\n";
+// The whole input, from a file or from standard input ("-"), into one
+// string of at most `limit` bytes: a regular file is measured first and
+// read into a string of its size; a pipe or a device is read in pieces
+// until it ends or passes the limit.
+bool readInput(const std::string& path, uint64_t limit, std::string* text, std::ostream& messages) {
+    const bool standard = path == kStandardStream;
+    const std::string name = standard ? "standard input" : printable(path);
+    int fd = STDIN_FILENO;
+    if (!standard) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            messages << "javtrg: " << name << ": cannot read the input: " << std::strerror(errno) << "\n";
             return false;
         }
-    } else {
-        std::error_code failure;
-        if (fs::is_directory(path, failure)) {
-            messages << "javtrg: " << path << ": is a directory; expected a script\n";
-            return false;
-        }
-        if (fs::is_regular_file(path, failure) && fs::file_size(path, failure) > kMaxInputBytes) {
-            messages << "javtrg: " << path << ": larger than " << (kMaxInputBytes >> 20) << " MiB; expected a smaller input\n";
-            return false;
-        }
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            messages << "javtrg: " << path << ": cannot read the script: " << std::strerror(errno) << "\n";
-            return false;
-        }
-        buffer << in.rdbuf();
     }
-    *text = buffer.str();
-    return true;
+    struct Closer {
+        int fd;
+        bool owned;
+        ~Closer() {
+            if (owned) ::close(fd);
+        }
+    } closer{fd, !standard};
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        messages << "javtrg: " << name << ": is a directory; expected a script or a drawing\n";
+        return false;
+    }
+    auto tooLarge = [&]() {
+        messages << "javtrg: " << name << ": larger than the input limit of " << limit
+                 << " bytes (--max-input-bytes raises it)\n";
+        return false;
+    };
+    text->clear();
+    if (S_ISREG(info.st_mode)) {
+        if (static_cast<uint64_t>(info.st_size) > limit) return tooLarge();
+        text->reserve(static_cast<size_t>(info.st_size));
+    }
+    char piece[64 * 1024];
+    for (;;) {
+        ssize_t got = ::read(fd, piece, sizeof piece);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            messages << "javtrg: " << name << ": cannot read the input: " << std::strerror(errno) << "\n";
+            return false;
+        }
+        if (got == 0) return true;
+        if (static_cast<uint64_t>(got) > limit - text->size()) return tooLarge();
+        text->append(piece, static_cast<size_t>(got));
+    }
 }
 
 // Whether the input is an object script: its first byte after white space
@@ -103,15 +126,16 @@ void applySearch(const InputOptions& input, ScriptSession* session) {
 
 // The pages of the input: the one page of an object script, or the pages
 // asked for of a drawing, each with the command line's search request.
-// False after one message.
-bool loadPages(const std::string& text, const InputOptions& input, const std::string& name,
+// The text of a script is handed to its reader, which lets it go as soon as
+// it can. False after one message.
+bool loadPages(std::string& text, const InputOptions& input, const std::string& name,
                std::vector<javimport::ImportedPage>* pages, std::ostream& messages) {
     if (looksLikeScript(text)) {
         javimport::ImportedPage page;
         try {
-            page.script = readScript(text);
+            page.script = readScript(std::move(text), input.limits);
         } catch (const ScriptError& e) {
-            messages << "javtrg: " << name << ": " << e.place << ": " << e.message << "\n";
+            messages << "javtrg: " << printable(name) << ": " << printable(e.place) << ": " << printable(e.message) << "\n";
             return false;
         }
         if (input.page > 1) {
@@ -131,10 +155,11 @@ bool loadPages(const std::string& text, const InputOptions& input, const std::st
         options.targetWidth = input.width;
         options.targetHeight = input.height;
         options.page = input.page;
+        options.maxObjects = input.limits.objects;
         std::string error;
         if (importer->import(text, options, pages, &error) != javimport::ImportStatus::Imported) {
-            messages << "javtrg: " << name << ": " << (error.empty() ? "not a " + std::string(importer->formatName) : error)
-                     << "\n";
+            messages << "javtrg: " << printable(name) << ": "
+                     << printable(error.empty() ? "not a " + std::string(importer->formatName) : error) << "\n";
             return false;
         }
     }
@@ -142,9 +167,15 @@ bool loadPages(const std::string& text, const InputOptions& input, const std::st
     return true;
 }
 
-// The message for a run the driver stopped.
-void reportDriverFailure(const std::string& scriptName, const RunOutcome& outcome, std::ostream& messages) {
-    messages << "javtrg: " << scriptName << ": ";
+// How deeply nested fill pictures the driver converts; a fill deeper than
+// that fails without asking the host.
+constexpr size_t kDriverPictureDepth = 16;
+
+// The message for a run the driver stopped, with its cause as far as the
+// host knows it.
+void reportDriverFailure(const Script& script, const std::string& scriptName, const RunOutcome& outcome,
+                         std::ostream& messages) {
+    messages << "javtrg: " << printable(scriptName) << ": ";
     if (!outcome.started) {
         messages << "the driver refused to start";
     } else {
@@ -153,7 +184,16 @@ void reportDriverFailure(const std::string& scriptName, const RunOutcome& outcom
                  << (name != nullptr ? name : "kind " + std::to_string(outcome.failedKind))
                  << "): the driver failed to draw the object";
     }
-    if (!outcome.hostFailure.empty()) messages << ": " << outcome.hostFailure;
+    if (!outcome.hostFailure.empty()) {
+        messages << ": " << printable(outcome.hostFailure);
+    } else if (outcome.started && !script.hasTargetInfo && (outcome.failedKind == kKindRaster || !script.pictures.empty())) {
+        // Rasters and picture fills are converted into the target's formats,
+        // which only the target info describes.
+        messages << ": the script gives no target.targetInfo, which rasters and picture fills need";
+    } else if (outcome.pictureNesting >= kDriverPictureDepth) {
+        messages << ": the fill pictures nest deeper than the driver converts (" << outcome.pictureNesting
+                 << " conversions inside one another)";
+    }
     messages << "\n";
 }
 
@@ -169,7 +209,7 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
     if (!job.preview.empty()) preview.emplace(&stream->base, job.elements);
     RunOutcome outcome = runScript(script, host, api, preview ? preview->stream() : &stream->base);
     if (!outcome.started || outcome.failedObject >= 0) {
-        reportDriverFailure(scriptName, outcome, messages);
+        reportDriverFailure(script, scriptName, outcome, messages);
         status = kExitDriverFailed;
     }
     // Elements the driver left open are completed here; one whose file
@@ -177,7 +217,8 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
     host.closeOpenElements();
     for (const auto& element : host.elements()) {
         if (element->failed && element->written && status == kExitOk) {
-            messages << "javtrg: " << element->path << ": write failed\n";
+            messages << "javtrg: " << printable(element->path) << ": write failed"
+                     << (element->error != 0 ? std::string(": ") + std::strerror(element->error) : std::string()) << "\n";
             status = kExitDriverFailed;
         }
     }
@@ -214,19 +255,12 @@ int convertPage(const javimport::ImportedPage& page, const std::string& target, 
                 std::ostream& messages) {
     // Without a directory the elements are kept in memory and dropped at the
     // end of the run; the record stream names them all the same.
-    if (!elements.empty()) {
-        std::error_code failure;
-        fs::create_directories(elements, failure);
-        if (failure || !fs::is_directory(elements)) {
-            messages << "javtrg: " << elements << ": cannot make the elements directory"
-                     << (failure ? ": " + failure.message() : std::string()) << "\n";
-            return kExitBadInput;
-        }
-    }
+    MadeDirectories madeForElements;
+    if (!elements.empty() && !madeForElements.make(elements, messages)) return kExitBadInput;
     OutputFile output(target);
     std::string error;
     if (!output.open(&error)) {
-        messages << "javtrg: " << error << "\n";
+        messages << "javtrg: " << printable(error) << "\n";
         return kExitBadInput;
     }
     const DriverApi* api = driver(messages);
@@ -240,7 +274,7 @@ int convertPage(const javimport::ImportedPage& page, const std::string& target, 
         return kExitDriverFailed;
     }
     if (!output.commit(&error)) {
-        messages << "javtrg: " << error << "\n";
+        messages << "javtrg: " << printable(error) << "\n";
         return kExitDriverFailed;
     }
     return status;
@@ -248,17 +282,42 @@ int convertPage(const javimport::ImportedPage& page, const std::string& target, 
 
 }  // namespace
 
+bool MadeDirectories::make(const std::string& directory, std::ostream& messages) {
+    std::error_code failure;
+    std::vector<fs::path> missing;
+    for (fs::path at = fs::path(directory).lexically_normal(); !at.empty() && !fs::exists(at, failure);
+         at = at.parent_path()) {
+        missing.push_back(at);
+        if (at == at.parent_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (fs::create_directory(*it, failure)) made_.push_back(it->string());
+    }
+    if (failure || !fs::is_directory(directory)) {
+        messages << "javtrg: " << printable(directory) << ": cannot make the elements directory"
+                 << (failure ? ": " + failure.message() : std::string()) << "\n";
+        return false;
+    }
+    return true;
+}
+
+MadeDirectories::~MadeDirectories() {
+    // fs::remove removes a folder only when it is empty.
+    std::error_code failure;
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) fs::remove(*it, failure);
+}
+
 int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostream& messages) {
     const std::string scriptName = job.script == kStandardStream ? "standard input" : job.script;
     const bool everyPage = job.input.page == 0;
     std::string error;
     if (!everyPage && !OutputFile(job.output).check(job.script, &error)) {
-        messages << "javtrg: " << error << "\n";
+        messages << "javtrg: " << printable(error) << "\n";
         return kExitBadInput;
     }
 
     std::string text;
-    if (!readInput(job.script, &text, messages)) return kExitBadInput;
+    if (!readInput(job.script, job.input.maxInputBytes, &text, messages)) return kExitBadInput;
     std::vector<javimport::ImportedPage> pages;
     if (!loadPages(text, job.input, scriptName, &pages, messages)) return kExitBadInput;
     text.clear();
@@ -275,7 +334,7 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
         std::string suffix = "-p" + std::to_string(page.number);
         std::string target = (fs::path(job.pagesDir) / (stem + suffix + ".records")).string();
         if (!OutputFile(target).check(job.script, &error)) {
-            messages << "javtrg: " << error << "\n";
+            messages << "javtrg: " << printable(error) << "\n";
             return kExitBadInput;
         }
         targets.emplace_back(target, job.elements.empty() ? "" : (fs::path(job.elements) / ("p" + std::to_string(page.number))).string());
@@ -286,8 +345,10 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
         const javimport::ImportedPage& page = pages[i];
         std::string name = pages.size() > 1 || everyPage ? scriptName + ", page " + std::to_string(page.number) : scriptName;
         for (const ScriptWarning& warning : page.script.warnings)
-            messages << "javtrg: " << scriptName << ": " << warning.place << ": warning: " << warning.message << "\n";
-        for (const std::string& warning : page.warnings) messages << "javtrg: " << name << ": warning: " << warning << "\n";
+            messages << "javtrg: " << printable(scriptName) << ": " << printable(warning.place)
+                     << ": warning: " << printable(warning.message) << "\n";
+        for (const std::string& warning : page.warnings)
+            messages << "javtrg: " << printable(name) << ": warning: " << printable(warning) << "\n";
         status = std::max(status, convertPage(page, targets[i].first, targets[i].second, everyPage ? "" : job.preview, name, driver, messages));
         if (status == kExitBadInput) break;
     }
@@ -377,6 +438,14 @@ ConvertCommand::ConvertCommand(CLI::App& app, const std::string& library) : libr
     command_->add_option("--search-colour", input_.searchColour, "Colour of the hits, #RRGGBB (default red)");
     command_->add_flag("--whole-word", input_.wholeWord, "Only hits that are whole words");
     command_->add_flag("--match-case", input_.matchCase, "Hits must match the terms' letter case");
+    command_->add_option("--max-input-bytes", input_.maxInputBytes, "Largest input read, in bytes (default 268435456)")
+        ->check(CLI::PositiveNumber);
+    command_->add_option("--max-objects", input_.limits.objects,
+                         "Most objects a script's objects array, one of its pictures or a drawing may hold (default "
+                         "4000000)")
+        ->check(CLI::PositiveNumber);
+    command_->add_option("--max-points", input_.limits.points, "Most points one object of a script may give (default 10000000)")
+        ->check(CLI::PositiveNumber);
 }
 
 bool ConvertCommand::parsed() const { return command_->parsed(); }
@@ -410,7 +479,7 @@ int ConvertCommand::run() const {
         if (loaded) return &api;
         std::string error;
         loaded = library_.empty() ? loadDefaultDriver(&api, &error) : loadDriver(library_, &api, &error);
-        if (!loaded) messages << "javtrg: " << error << "\n";
+        if (!loaded) messages << "javtrg: " << printable(error) << "\n";
         return loaded ? &api : nullptr;
     };
     int status = convertScript(ConvertJob{scripts_.front(), output_, elements_, input, {}, preview_}, driver, std::cerr);

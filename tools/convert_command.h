@@ -23,6 +23,7 @@
 
 #include "tools/driver_loader.h"
 #include "tools/exit_status.h"
+#include "tools/script.h"
 
 namespace CLI {
 class App;
@@ -41,6 +42,9 @@ struct InputOptions {
     std::string searchColour;              // "#RRGGBB", empty: the driver's
     bool wholeWord = false;
     bool matchCase = false;
+    // Bytes an input may hold, and what one script or drawing may ask for.
+    uint64_t maxInputBytes = uint64_t{256} << 20;
+    ScriptLimits limits;
 };
 
 // One conversion: an input (a path, or "-" for standard input), the stream
@@ -73,6 +77,22 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
 // before kExitDriverFailed before kExitOk.
 int convertBatch(const std::vector<ConvertJob>& jobs, size_t threads, const DriverApi& api, std::ostream& messages,
                  bool progressLine);
+
+// The folders made for a conversion's elements: made with their parents,
+// and at the end (the object's destruction) those still empty are removed
+// again, innermost first, so that a run leaves no empty folder behind.
+class MadeDirectories {
+public:
+    MadeDirectories() = default;
+    MadeDirectories(const MadeDirectories&) = delete;
+    MadeDirectories& operator=(const MadeDirectories&) = delete;
+    ~MadeDirectories();
+    // Makes `directory` and its missing parents; false after a message.
+    bool make(const std::string& directory, std::ostream& messages);
+
+private:
+    std::vector<std::string> made_;  // outermost first
+};
 
 class ConvertCommand {
 public:

@@ -52,13 +52,14 @@ int run(int argc, char** argv) {
     CLI::App app{"javtrg: converts object scripts and drawings into record streams through the javtrg driver"};
     app.require_subcommand(0, 1);
     app.footer("Usage lines:\n"
-               "  javtrg convert INPUT [-o FILE] [--size WxH] [--page N] [--elements DIR] [SEARCH] [--preview FILE.svg|FILE.html|FILE.png] [--library PATH]\n"
-               "  javtrg convert INPUT... --out-dir DIR [-j N] [--size WxH] [--page N|all] [--elements DIR] [SEARCH] [--library PATH]\n"
-               "  javtrg check STREAM [--lenient]\n"
-               "  javtrg preview STREAM [-o FILE.svg|FILE.html|FILE.png] [--elements DIR] [--size WxH] [--max-pixels N] [--lenient]\n"
+               "  javtrg convert INPUT [-o FILE] [--size WxH] [--page N] [--elements DIR] [SEARCH] [--preview FILE.svg|FILE.html|FILE.png] [LIMITS] [--library PATH]\n"
+               "  javtrg convert INPUT... --out-dir DIR [-j N] [--size WxH] [--page N|all] [--elements DIR] [SEARCH] [LIMITS] [--library PATH]\n"
+               "  javtrg check STREAM [--lenient] [--max-line-bytes N]\n"
+               "  javtrg preview STREAM [-o FILE.svg|FILE.html|FILE.png] [--elements DIR] [--size WxH] [--max-pixels N] [--lenient] [--max-line-bytes N]\n"
                "  javtrg --version [--library PATH]\n"
                "INPUT: an object script or a drawing, told by its content. SEARCH: --search TERM (repeatable), "
-               "--search-colour '#RRGGBB', --whole-word, --match-case.\n"
+               "--search-colour '#RRGGBB', --whole-word, --match-case. LIMITS: --max-input-bytes N, --max-objects N, "
+               "--max-points N.\n"
                "Exit status: 0 success, 1 the driver or the output failed, 2 bad usage or a malformed script, drawing or "
                "stream.");
     bool version = false;

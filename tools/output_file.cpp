@@ -44,6 +44,22 @@ mode_t currentUmask() {
 // Permission bits a new file gets under the process's umask.
 mode_t newFileMode() { return static_cast<mode_t>(0666 & ~currentUmask()); }
 
+// The file `path` names through any chain of symbolic links, also one
+// that ends in nothing yet: that is where a link's file is written.
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+        std::vector<char> target(PATH_MAX);
+        ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
+        if (length < 0) return path;
+        std::string to(target.data(), static_cast<size_t>(length));
+        size_t slash = path.rfind('/');
+        path = (!to.empty() && to.front() == '/') || slash == std::string::npos ? to : path.substr(0, slash + 1) + to;
+    }
+    return path;
+}
+
 // Names such as /dev/stdout and /proc/self/fd/1 stand for an open file of
 // the process: it is written where it stands, never replaced.
 bool systemName(const std::string& path) { return path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0; }
@@ -94,6 +110,8 @@ bool OutputFile::open(std::string* error) {
         }
         char resolved[PATH_MAX];
         if (::realpath(target_.c_str(), resolved) != nullptr) destination_ = resolved;
+    } else {
+        destination_ = followLinks(target_);
     }
     std::string pattern = destination_ + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());

@@ -3,9 +3,10 @@
 // only whole. A file is written as a fresh temporary file beside the target
 // and renamed over it when the run has produced it, so that an existing
 // file is never truncated on the way and a failed run leaves nothing. A
-// link to a file is followed (the link stays, its file is replaced); a
-// target that is no regular file (a device, a pipe), or that stands for an
-// open file of the process (/dev/stdout), is written where it stands.
+// symbolic link is followed (the link stays, its file is replaced, or made
+// when the link points at nothing yet); a target that is no regular file
+// (a device, a pipe), or that stands for an open file of the process
+// (/dev/stdout), is written where it stands.
 #ifndef JAVTRG_OUTPUT_FILE_H
 #define JAVTRG_OUTPUT_FILE_H
 

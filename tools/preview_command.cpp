@@ -57,6 +57,9 @@ PreviewCommand::PreviewCommand(CLI::App& app) {
                          "Pixel budget of a PNG preview: a larger canvas is scaled down to fit (default: 64000000)")
         ->check(CLI::Range(int64_t{1}, kRenderSideMax * kRenderSideMax));
     command_->add_flag("--lenient", lenient_, "Skip malformed records with a warning instead of stopping at the first");
+    command_->add_option("--max-line-bytes", maxLineBytes_,
+                         "Longest line of the stream read, in bytes (default " + std::to_string(kDefaultMaxLineBytes) + ")")
+        ->check(CLI::PositiveNumber);
 }
 
 bool PreviewCommand::parsed() const { return command_->parsed(); }
@@ -96,7 +99,7 @@ int PreviewCommand::run() const {
     SvgPreview preview(body, PreviewOptions{elements_, maxPixels_});
     preview.onWarning = [&](uint64_t line, const std::string& message) { diagnostics.warning(line, message); };
     uint64_t skipped = 0;
-    int status = readStream(stream_, preview, lenient_, diagnostics, &skipped);
+    int status = readStream(stream_, preview, lenient_, maxLineBytes_, diagnostics, &skipped);
     if (status == kExitOk) preview.finish();
     diagnostics.finish();
     if (status != kExitOk) return status;

@@ -182,6 +182,28 @@ RecordReader::RecordReader(RecordSink& sink, bool lenient) : sink_(sink), lenien
 }
 
 void RecordReader::feed(const char* data, size_t size) {
+    // The bytes up to the first line past the limit are read; that line
+    // ends the reading.
+    size_t allowed = size;
+    for (size_t at = 0; at < size;) {
+        const void* newline = std::memchr(data + at, '\n', size - at);
+        size_t end = newline == nullptr ? size : static_cast<size_t>(static_cast<const char*>(newline) - data);
+        if (end - at > maxLineBytes_ - lineBytes_) {
+            allowed = at + static_cast<size_t>(maxLineBytes_ - lineBytes_);
+            break;
+        }
+        lineBytes_ = newline == nullptr ? lineBytes_ + (end - at) : 0;
+        at = end + 1;
+    }
+    feedLines(data, allowed);
+    if (allowed < size && !stopped_) {
+        limitMessage_ = "line " + std::to_string(line_) + ": longer than the line limit of " + std::to_string(maxLineBytes_) +
+                        " bytes (--max-line-bytes raises it)";
+        stopped_ = true;
+    }
+}
+
+void RecordReader::feedLines(const char* data, size_t size) {
     size_t i = 0;
     while (i < size && !stopped_) {
         switch (mode_) {

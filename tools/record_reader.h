@@ -26,6 +26,11 @@ namespace javtool {
 // written without its newline.
 inline constexpr size_t kRecordTextMax = 10239;
 
+// The longest line a reader takes by default, in bytes without its newline:
+// the unit lines of "u" and "b" are the only ones the driver writes longer
+// than kRecordTextMax.
+inline constexpr uint64_t kDefaultMaxLineBytes = uint64_t{16} << 20;
+
 struct RecordPoint {
     int32_t x;
     int32_t y;
@@ -75,6 +80,13 @@ public:
     // The end of the stream: reports a record left incomplete.
     void finish();
 
+    // A line longer than `bytes` ends the reading, also a lenient one, with
+    // limitMessage set; a stream without newlines is thus refused after a
+    // bounded read.
+    void limitLineBytes(uint64_t bytes) { maxLineBytes_ = bytes; }
+    // Why the reading ended at a limit; empty when it did not.
+    const std::string& limitMessage() const { return limitMessage_; }
+
     // A strict reader stops at its first malformed record.
     bool stopped() const { return stopped_; }
     uint64_t malformedCount() const { return malformedCount_; }
@@ -85,6 +97,7 @@ private:
     enum class Mode { LineStart, Buffered, UnitHead, UnitField, Skip };
     enum class Expect { Record, PointLine, ElementName, ElementType };
 
+    void feedLines(const char* data, size_t size);
     void startLine(char c);
     size_t bufferBytes(const char* data, size_t size);
     void endLine();
@@ -121,6 +134,9 @@ private:
     uint64_t unitFields_ = 0;
     std::array<uint16_t, 256> unitBatch_{};
     size_t unitBatchSize_ = 0;
+    uint64_t maxLineBytes_ = kDefaultMaxLineBytes;
+    uint64_t lineBytes_ = 0;  // of the line being read, so far
+    std::string limitMessage_;
 };
 
 // Feeds the whole of `in` to `reader` in pieces and finishes it. Returns false

@@ -65,6 +65,9 @@ struct ScriptSession {
     std::map<std::string, uint64_t> pictureKeys;
 };
 
+// The largest picture size in inches a script may give.
+inline constexpr double kMaxScriptSize = 1e6;
+
 // Builds one object in the host, ready to hand to the driver.
 using ObjectBuilder = std::function<HostObject*(refhost::ReferenceHost&)>;
 
@@ -99,6 +102,8 @@ public:
     uint64_t u64(const char* name, uint64_t fallback = 0);
     uint8_t u8(const char* name, uint8_t fallback = 0);
     double f64(const char* name, double fallback = 0.0);
+    // A picture size in inches, from 0 to kMaxScriptSize.
+    double size(const char* name, double fallback = 0.0);
     // "#RRGGBB" or an integer colour entry.
     uint32_t colour(const char* name, uint32_t fallback = 0);
     // A fixed-size zero-terminated text field; longer texts are an error.
@@ -171,8 +176,17 @@ void readPictures(const json& value, Script* script);
 // A fill's "pictureRef": the name of one of the script's pictures, as its key.
 uint64_t readPictureRef(FieldReader& f, const char* name);
 
-// Reads and checks a whole script; throws ScriptError.
-Script readScript(const std::string& text);
+// How much one script may ask for: objects in the objects array of the
+// script or of one picture, and points in the "points" of one object. A
+// script past either is refused before its document is built.
+struct ScriptLimits {
+    uint64_t objects = 4'000'000;
+    uint64_t points = 10'000'000;
+};
+
+// Reads and checks a whole script; throws ScriptError. The text is
+// released once the document is built from it.
+Script readScript(std::string text, const ScriptLimits& limits = {});
 
 }  // namespace javtool
 

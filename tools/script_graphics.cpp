@@ -38,8 +38,15 @@ std::vector<PointPair> readPoints(FieldReader& f, const char* name, bool* presen
     const char* expected = "an array of [x, y] pairs of signed 32-bit integers";
     if (!v->is_array()) f.fail(name, expected);
     if (v->size() > std::numeric_limits<uint32_t>::max()) f.fail(name, "fewer points");
+    points.reserve(v->size());
     for (size_t i = 0; i < v->size(); ++i) {
         const json& pair = (*v)[i];
+        // A pair the reader packed into one integer, x in its high half.
+        if (pair.is_number_integer()) {
+            auto packed = static_cast<uint64_t>(pair.get<int64_t>());
+            points.push_back(PointPair{static_cast<int32_t>(packed >> 32), static_cast<int32_t>(packed & 0xFFFFFFFFu)});
+            continue;
+        }
         std::string place = std::string(name) + "[" + std::to_string(i) + "]";
         if (!pair.is_array() || pair.size() != 2) f.fail(place, expected);
         int32_t xy[2];

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tools/script_place.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace javtool {
@@ -21,7 +22,46 @@ bool plainName(const std::string& key) {
     return true;
 }
 
+// The length of the valid UTF-8 sequence of a printable character at
+// `text[i]` (no control character, no surrogate, no overlong form); 0 when
+// there is none.
+size_t printableLength(const std::string& text, size_t i) {
+    auto byte = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    unsigned lead = byte(i);
+    if (lead >= 0x20 && lead < 0x7F) return 1;
+    size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
+    if (length == 0) return 0;
+    uint32_t code = lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code < 0xA0) return 0;
+    return length;
+}
+
 }  // namespace
+
+std::string printable(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        size_t length = printableLength(text, i);
+        if (length == 0) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[i]));
+            out += escaped;
+            ++i;
+            continue;
+        }
+        out.append(text, i, length);
+        i += length;
+    }
+    return out;
+}
 
 std::string shown(const std::string& text, size_t limit) {
     std::string out = "\"";

@@ -14,6 +14,11 @@ namespace javtool {
 // (\n, \t, \", \\ as such), cut after `limit` bytes with "...".
 std::string shown(const std::string& text, size_t limit = 40);
 
+// `text` as it may stand in a message of one line: printable UTF-8 as it
+// is, every other byte (control bytes, bytes of no valid UTF-8 sequence)
+// escaped as \xNN.
+std::string printable(const std::string& text);
+
 // The place of member `key` of the object at `parent` ("objects[0].x0"); a
 // key that is not a plain name is shown quoted: objects[0]["a b"].
 std::string memberPlace(const std::string& parent, const std::string& key);

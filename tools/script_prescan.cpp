@@ -25,7 +25,7 @@ struct Frame {
 // stack of frames.
 class Prescan {
 public:
-    explicit Prescan(std::vector<ScriptWarning>* warnings) : warnings_(warnings) {}
+    Prescan(const ScriptLimits& limits, std::vector<ScriptWarning>* warnings) : limits_(limits), warnings_(warnings) {}
 
     bool null() { return value(); }
     bool boolean(bool) { return value(); }
@@ -78,10 +78,23 @@ private:
         return top.array ? elementPlace(place, top.nextIndex) : memberPlace(place, top.key);
     }
 
-    // A value starts in the innermost frame.
+    // A value starts in the innermost frame. The arrays of objects and of
+    // points are counted against the limits as they are read, so that a
+    // script past them is refused before its document is built.
     bool value() {
-        if (!frames_.empty() && frames_.back().array) ++frames_.back().nextIndex;
-        return true;
+        if (frames_.empty() || !frames_.back().array) return true;
+        Frame& array = frames_.back();
+        ++array.nextIndex;
+        if (frames_.size() < 2) return true;
+        const std::string& key = frames_[frames_.size() - 2].key;
+        bool objects = key == "objects";
+        if (!objects && key != "points") return true;
+        uint64_t limit = objects ? limits_.objects : limits_.points;
+        if (array.nextIndex <= limit) return true;
+        --array.nextIndex;
+        const char* what = objects ? " objects in an array (--max-objects" : " points in an object (--max-points";
+        error_ = ScriptError(shortPlace(pendingPlace()), "at most " + std::to_string(limit) + what + " raises the limit)");
+        return false;
     }
 
     bool open(bool array) {
@@ -112,6 +125,7 @@ private:
         return true;
     }
 
+    const ScriptLimits& limits_;
     std::vector<ScriptWarning>* warnings_;
     std::vector<Frame> frames_;
     ScriptError error_{"", ""};
@@ -119,8 +133,12 @@ private:
 
 }  // namespace
 
-void prescanScript(const std::string& text, std::vector<ScriptWarning>* warnings) {
-    Prescan prescan(warnings);
+void prescanScript(const std::string& text, const ScriptLimits& limits, std::vector<ScriptWarning>* warnings) {
+    // The JSON reader takes a zero byte for the end of the text, so that
+    // whatever follows one would be ignored; no script holds one.
+    size_t zero = text.find('\0');
+    if (zero != std::string::npos) throw ScriptError("byte " + std::to_string(zero), "text without zero bytes");
+    Prescan prescan(limits, warnings);
     if (!nlohmann::json::sax_parse(text, &prescan)) throw prescan.error();
 }
 

@@ -21,10 +21,12 @@ inline constexpr size_t kMaxScriptNesting = 64;
 
 // Reads `text` as JSON without building it, in one pass that does not
 // recurse. Throws ScriptError, with the place, for a syntax error, for
-// nesting deeper than kMaxScriptNesting and for a number no double holds.
+// nesting deeper than kMaxScriptNesting, for a number no double holds, for
+// more objects or points than `limits` allow and for bytes after the
+// document (a zero byte included).
 // Appends to `warnings` every duplicate key (the last value counts) and
 // every integer kind code no handler of the driver knows.
-void prescanScript(const std::string& text, std::vector<ScriptWarning>* warnings);
+void prescanScript(const std::string& text, const ScriptLimits& limits, std::vector<ScriptWarning>* warnings);
 
 }  // namespace javtool
 

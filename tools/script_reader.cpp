@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Reading object scripts: the target, the session and the objects.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <map>
 
@@ -22,6 +26,26 @@ const char* typeName(const json& value) {
         case json::value_t::number_float: return "a fraction";
         default: return "a number";
     }
+}
+
+// A double as its shortest text that reads back the same.
+std::string numberText(double value) {
+    char text[32];
+    for (int digits = 15; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    return text;
+}
+
+// What a number that is not the integer asked for is: "2.5, a fraction",
+// "1.8e+23, a number beyond that range".
+std::string describedNumber(const json& value) {
+    if (!value.is_number_float()) return value.dump() + ", a number beyond that range";
+    double d = value.get<double>();
+    if (std::trunc(d) != d) return numberText(d) + ", a fraction";
+    if (std::fabs(d) > 9.2e18) return numberText(d) + ", a number beyond that range";
+    return numberText(d) + ", an integer written with a fraction or an exponent";
 }
 
 // The value of a hexadecimal digit, -1 for any other character.
@@ -76,10 +100,10 @@ ObjectBuilder rawObject(int32_t code, std::string bytes) {
 void readTarget(const json& value, Script* script) {
     FieldReader f(value, "target", script->session);
     TargetParams& p = script->params;
-    p.sizeX = f.f64("sizeX", 1.0);
-    p.sizeY = f.f64("sizeY", 1.0);
-    p.altSizeX = f.f64("altSizeX");
-    p.altSizeY = f.f64("altSizeY");
+    p.sizeX = f.size("sizeX", 1.0);
+    p.sizeY = f.size("sizeY", 1.0);
+    p.altSizeX = f.size("altSizeX");
+    p.altSizeY = f.size("altSizeY");
     if (f.has("sourceFrame")) {
         std::vector<int64_t> frame = f.ints("sourceFrame", 4, true, INT32_MIN, INT32_MAX);
         for (size_t i = 0; i < 4; ++i) p.sourceFrame[i] = static_cast<int32_t>(frame[i]);
@@ -169,6 +193,105 @@ void readSession(const json& value, Script* script) {
     f.finish();
 }
 
+// Builds the document of a script the prescan has passed, in one pass and
+// in time linear in its size. Each element of the top-level "objects" is
+// handed to `onObject` as soon as it is read and then dropped, so that a
+// long picture is never held as a document whole. It holds every [x, y] pair of a "points" list
+// whose coordinates are signed 32-bit integers held as one packed integer
+// (x in the high half): a sixth of the memory of a two-element array.
+// readPoints unpacks them. A number written directly in a points list,
+// which no packed pair could be told from, becomes null and is refused as
+// before.
+class DocumentBuilder {
+public:
+    using ObjectHandler = std::function<void(const json& object, size_t index)>;
+    DocumentBuilder(json* root, ObjectHandler onObject) : root_(root), onObject_(std::move(onObject)) {}
+
+    bool null() { return add(nullptr); }
+    bool boolean(bool v) { return add(v); }
+    bool number_integer(int64_t v) { return inPoints() ? add(nullptr) : add(v); }
+    bool number_unsigned(uint64_t v) { return inPoints() ? add(nullptr) : add(v); }
+    bool number_float(double v, const std::string&) { return add(v); }
+    bool string(std::string& v) { return add(std::move(v)); }
+    bool binary(json::binary_t& v) { return add(json::binary(std::move(v))); }
+    bool key(std::string& name) {
+        member_ = &(*open_.back().value)[name];
+        key_ = std::move(name);
+        return true;
+    }
+    bool start_object(size_t) { return open(json::object(), false); }
+    bool start_array(size_t) {
+        bool points = !open_.empty() && open_.back().value->is_object() && key_ == "points";
+        bool objects = open_.size() == 1 && open_.back().value->is_object() && key_ == "objects";
+        if (objects) handed_ = 0;
+        return open(json::array(), points, objects);
+    }
+    bool end_object() {
+        open_.pop_back();
+        return handOver();
+    }
+    bool end_array() {
+        json& array = *open_.back().value;
+        open_.pop_back();
+        if (inPoints() && array.size() == 2 && fits(array[0]) && fits(array[1]))
+            array = static_cast<int64_t>((static_cast<uint64_t>(array[0].get<int64_t>()) << 32) |
+                                         static_cast<uint32_t>(array[1].get<int64_t>()));
+        return handOver();
+    }
+    bool parse_error(size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+
+private:
+    struct Open {
+        json* value;
+        bool points;   // a "points" list
+        bool objects;  // the top-level "objects"
+    };
+    // An element of the top-level objects that has been read whole is
+    // handed over and dropped.
+    bool handOver() {
+        if (open_.empty() || !open_.back().objects) return true;
+        auto& objects = open_.back().value->get_ref<json::array_t&>();
+        onObject_(objects.back(), handed_++);
+        objects.pop_back();
+        return true;
+    }
+    bool inPoints() const { return !open_.empty() && open_.back().points; }
+    static bool fits(const json& c) {
+        return c.is_number_integer() && !(c.is_number_unsigned() && c.get<uint64_t>() > INT32_MAX) &&
+               c.get<int64_t>() >= INT32_MIN && c.get<int64_t>() <= INT32_MAX;
+    }
+    // Places a value in the innermost open array or object (or at the top);
+    // an open container is never moved while values are added inside it.
+    json* place(json&& value) {
+        if (open_.empty()) {
+            *root_ = std::move(value);
+            return root_;
+        }
+        json& parent = *open_.back().value;
+        if (parent.is_array()) {
+            parent.get_ref<json::array_t&>().push_back(std::move(value));
+            return &parent.get_ref<json::array_t&>().back();
+        }
+        *member_ = std::move(value);
+        return member_;
+    }
+    bool add(json&& value) {
+        place(std::move(value));
+        return handOver();
+    }
+    bool open(json&& value, bool points, bool objects = false) {
+        open_.push_back(Open{place(std::move(value)), points, objects});
+        return true;
+    }
+
+    json* root_;
+    ObjectHandler onObject_;
+    size_t handed_ = 0;
+    json* member_ = nullptr;
+    std::string key_;
+    std::vector<Open> open_;
+};
+
 }  // namespace
 
 FieldReader::FieldReader(const json& object, std::string path, const ScriptSession& session)
@@ -195,15 +318,12 @@ int64_t FieldReader::integer(const char* name, int64_t lo, int64_t hi, int64_t f
     const json* v = raw(name);
     if (v == nullptr) return fallback;
     std::string expected = std::string(type) + " (" + std::to_string(lo) + " to " + std::to_string(hi) + ")";
-    if (v->is_number_unsigned()) {
-        uint64_t u = v->get<uint64_t>();
-        if (u > static_cast<uint64_t>(hi)) fail(name, expected);
-        return static_cast<int64_t>(u);
-    }
-    if (!v->is_number_integer()) fail(name, expected + std::string(", not ") + typeName(*v));
-    int64_t i = v->get<int64_t>();
-    if (i < lo || i > hi) fail(name, expected);
-    return i;
+    if (v->is_number_float()) fail(name, expected + ", not " + describedNumber(*v));
+    if (!v->is_number()) fail(name, expected + std::string(", not ") + typeName(*v));
+    bool inRange = v->is_number_unsigned() ? v->get<uint64_t>() <= static_cast<uint64_t>(hi)
+                                           : v->get<int64_t>() >= lo && v->get<int64_t>() <= hi;
+    if (!inRange) fail(name, expected + ", not " + describedNumber(*v));
+    return v->get<int64_t>();
 }
 
 int32_t FieldReader::i32(const char* name, int32_t fallback) {
@@ -235,6 +355,15 @@ double FieldReader::f64(const char* name, double fallback) {
     if (v == nullptr) return fallback;
     if (!v->is_number()) fail(name, std::string("a number, not ") + typeName(*v));
     return v->get<double>();
+}
+
+double FieldReader::size(const char* name, double fallback) {
+    double value = f64(name, fallback);
+    if (!(value >= 0.0 && value <= kMaxScriptSize)) {
+        fail(name, "a size in inches from 0 to " + std::to_string(static_cast<int64_t>(kMaxScriptSize)) + ", not " +
+                       numberText(value));
+    }
+    return value;
 }
 
 uint32_t FieldReader::colour(const char* name, uint32_t fallback) {
@@ -368,11 +497,16 @@ ObjectBuilder parseObject(const json& value, const std::string& path, const Scri
     return builder;
 }
 
-Script readScript(const std::string& text) {
+Script readScript(std::string text, const ScriptLimits& limits) {
     Script script;
-    // Syntax, depth and numbers are checked before the document is built.
-    prescanScript(text, &script.warnings);
-    json root = json::parse(text);
+    // Syntax, depth, numbers and counts are checked before the document is
+    // built; the text is let go as soon as it is.
+    prescanScript(text, limits, &script.warnings);
+    // The objects are read in a second pass, once the session and the
+    // pictures they refer to are known.
+    json root;
+    DocumentBuilder builder(&root, [](const json&, size_t) {});
+    if (!json::sax_parse(text, &builder)) throw ScriptError("top level", "well-formed JSON");
     if (!root.is_object()) throw ScriptError("top level", "an object with \"target\", \"session\" and \"objects\"");
     for (auto it = root.begin(); it != root.end(); ++it) {
         const std::string& key = it.key();
@@ -396,10 +530,15 @@ Script readScript(const std::string& text) {
     }
     if (root.contains("pictures")) readPictures(root["pictures"], &script);
     if (root.contains("objects")) {
-        const json& objects = root["objects"];
-        if (!objects.is_array()) throw ScriptError("objects", "an array of objects");
-        for (size_t i = 0; i < objects.size(); ++i)
-            script.objects.push_back(parseObject(objects[i], "objects[" + std::to_string(i) + "]", script.session));
+        if (!root["objects"].is_array()) throw ScriptError("objects", "an array of objects");
+        root = json();
+        json second;
+        DocumentBuilder objects(&second, [&script](const json& object, size_t index) {
+            // A second "objects" replaces the first: the last value counts.
+            if (index == 0) script.objects.clear();
+            script.objects.push_back(parseObject(object, "objects[" + std::to_string(index) + "]", script.session));
+        });
+        if (!json::sax_parse(text, &objects)) throw ScriptError("top level", "well-formed JSON");
     }
     return script;
 }

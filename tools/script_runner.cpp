@@ -90,12 +90,14 @@ RunOutcome runScript(const Script& script, refhost::ReferenceHost& host, const D
         HostObject* object = script.objects[i](host);
         int32_t kind = object->kind;
         host.clearLastFailure();
+        host.startTopLevelObject();
         int32_t result = api.put(context, object);
         if (observer) observer(static_cast<int64_t>(i), kind, result);
         if (result == 0) {
             outcome.failedObject = static_cast<int64_t>(i);
             outcome.failedKind = kind;
             outcome.hostFailure = host.describeLastFailure();
+            outcome.pictureNesting = host.deepestConversion();
             break;
         }
     }

@@ -21,6 +21,9 @@ struct RunOutcome {
     // words ("the host's curveToPointList returned nothing (...)"); empty
     // when the host saw none.
     std::string hostFailure;
+    // How deep the host's picture conversions nested (see
+    // PictureStore::deepestConversion).
+    size_t pictureNesting = 0;
 };
 
 // Told after the start (index -1, kind 0, result 1 when the instance

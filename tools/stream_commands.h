@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/png_render.h"
+#include "tools/record_reader.h"
 
 namespace CLI {
 class App;
@@ -26,6 +27,7 @@ private:
     CLI::App* command_;
     std::string stream_;
     bool lenient_ = false;
+    uint64_t maxLineBytes_ = kDefaultMaxLineBytes;
 };
 
 class PreviewCommand {
@@ -42,6 +44,7 @@ private:
     std::string size_;
     int64_t maxPixels_ = kDefaultPixelBudget;
     bool lenient_ = false;
+    uint64_t maxLineBytes_ = kDefaultMaxLineBytes;
 };
 
 }  // namespace javtool

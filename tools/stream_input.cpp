@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "tools/script_place.h"
+
 namespace javtool {
 
 namespace {
@@ -14,7 +16,7 @@ constexpr uint64_t kWarningsShown = 20;
 
 }  // namespace
 
-StreamDiagnostics::StreamDiagnostics(const std::string& path) : name_(path == "-" ? "standard input" : path) {}
+StreamDiagnostics::StreamDiagnostics(const std::string& path) : name_(path == "-" ? "standard input" : printable(path)) {}
 
 void StreamDiagnostics::error(const std::string& message) const {
     std::cerr << "javtrg: " << name_ << ": " << message << "\n";
@@ -38,9 +40,10 @@ void StreamDiagnostics::finish() {
     }
 }
 
-int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDiagnostics& diagnostics,
-               uint64_t* skipped) {
+int readStream(const std::string& path, RecordSink& sink, bool lenient, uint64_t maxLineBytes,
+               StreamDiagnostics& diagnostics, uint64_t* skipped) {
     RecordReader reader(sink, lenient);
+    reader.limitLineBytes(maxLineBytes);
     reader.onMalformed = [&](const Malformation& malformation) { diagnostics.malformed(malformation, lenient); };
     bool read = false;
     if (path == "-") {
@@ -55,6 +58,10 @@ int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDi
     }
     if (!read) {
         diagnostics.error("reading the stream failed");
+        return kExitBadInput;
+    }
+    if (!reader.limitMessage().empty()) {
+        diagnostics.error(reader.limitMessage());
         return kExitBadInput;
     }
     *skipped = reader.malformedCount();

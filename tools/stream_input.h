@@ -34,9 +34,10 @@ private:
 // Reads the stream at `path` ("-": standard input) into `sink`. Returns
 // kExitOk, or kExitBadInput when it cannot be read or, read strictly,
 // holds a malformed record (reported). `skipped` receives the number of
-// malformed records a lenient read skipped.
-int readStream(const std::string& path, RecordSink& sink, bool lenient, StreamDiagnostics& diagnostics,
-               uint64_t* skipped);
+// malformed records a lenient read skipped. A line longer than
+// `maxLineBytes` ends any read with kExitBadInput (reported).
+int readStream(const std::string& path, RecordSink& sink, bool lenient, uint64_t maxLineBytes,
+               StreamDiagnostics& diagnostics, uint64_t* skipped);
 
 }  // namespace javtool
 
