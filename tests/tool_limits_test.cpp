@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // End to end: hostile inputs of every command are refused within the stated
 // limits, each with its exit status and one message naming the cause (and
 // the option that raises a limit), and a refused input leaves no output;

@@ -249,14 +249,17 @@ int drive(const Script& script, const ConvertJob& job, const std::string& script
 }
 
 // Converts one page into `target`, its elements into `elements`, and its
-// preview into `preview` (empty: none).
+// preview into `preview` (empty: none). A folder made for the elements and
+// left empty is removed, unless it is the one the command line named
+// (`elementsNamed`): only the folders of batches and pages are the tool's.
 int convertPage(const javimport::ImportedPage& page, const std::string& target, const std::string& elements,
-                const std::string& preview, const std::string& name, const DriverSource& driver,
+                bool elementsNamed, const std::string& preview, const std::string& name, const DriverSource& driver,
                 std::ostream& messages) {
     // Without a directory the elements are kept in memory and dropped at the
     // end of the run; the record stream names them all the same.
     MadeDirectories madeForElements;
     if (!elements.empty() && !madeForElements.make(elements, messages)) return kExitBadInput;
+    if (elementsNamed) madeForElements.keep();
     OutputFile output(target);
     std::string error;
     if (!output.open(&error)) {
@@ -349,7 +352,8 @@ int convertScript(const ConvertJob& job, const DriverSource& driver, std::ostrea
                      << ": warning: " << printable(warning.message) << "\n";
         for (const std::string& warning : page.warnings)
             messages << "javtrg: " << printable(name) << ": warning: " << printable(warning) << "\n";
-        status = std::max(status, convertPage(page, targets[i].first, targets[i].second, everyPage ? "" : job.preview, name, driver, messages));
+        status = std::max(status, convertPage(page, targets[i].first, targets[i].second, !everyPage && job.pagesDir.empty(),
+                                              everyPage ? "" : job.preview, name, driver, messages));
         if (status == kExitBadInput) break;
     }
     return status;

@@ -89,6 +89,9 @@ public:
     ~MadeDirectories();
     // Makes `directory` and its missing parents; false after a message.
     bool make(const std::string& directory, std::ostream& messages);
+    // Keeps what was made, empty or not: the folder named on the command
+    // line, which the user asked for.
+    void keep() { made_.clear(); }
 
 private:
     std::vector<std::string> made_;  // outermost first
