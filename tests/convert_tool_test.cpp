@@ -210,7 +210,6 @@ TEST_F(ConvertTool, OutputsThatCannotBeWrittenAreRefusedBeforeAnything) {
         std::string arguments;
         std::string message;
         std::string input = "/dev/null";
-        size_t lines = 1;  // a usage error adds a line naming --help
     } cases[] = {
         {script + " -o " + script, script + ": is "},
         {script + " -o " + (dir_ / "." / "script.json").string(), "/./script.json: is "},
@@ -221,7 +220,7 @@ TEST_F(ConvertTool, OutputsThatCannotBeWrittenAreRefusedBeforeAnything) {
         {script + " " + twin, "need --out-dir"},
         {script + " -" + out, "-: expected the file of a script"},
         {script + " " + twin + out, "would both write"},
-        {script + " -o x" + out, "excludes", "/dev/null", 2},
+        {script + " -o x" + out, "excludes"},
         {script + " " + victim + " --out-dir " + dir_.string(), "is the script"},
     };
     const size_t before = files();
@@ -229,7 +228,7 @@ TEST_F(ConvertTool, OutputsThatCannotBeWrittenAreRefusedBeforeAnything) {
         javtest::CommandResult result = run("convert " + c.arguments, c.input);
         EXPECT_EQ(result.status, 2) << c.arguments;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-        EXPECT_EQ(lines(result.err), c.lines) << result.err;
+        EXPECT_EQ(lines(result.err), 1u) << result.err;
         EXPECT_EQ(readFile(script), text);
         EXPECT_EQ(readFile(victim), "{}");
         EXPECT_EQ(files(), before) << c.arguments;

@@ -73,6 +73,10 @@ int run(int argc, char** argv) {
     javtool::CheckCommand checkCmd(app);
     javtool::PreviewCommand previewCmd(app);
 
+    // A usage error is one line, as every other message of the tool.
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return "javtrg: " + std::string(e.what()) + " (javtrg --help lists the usage)\n";
+    });
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
