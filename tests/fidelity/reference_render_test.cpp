@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/command_runner.h"
-#include "tests/fidelity/ink_score.h"
+#include "tools/fidelity/ink_score.h"
 
 namespace {
 

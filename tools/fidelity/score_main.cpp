@@ -13,7 +13,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "tests/fidelity/ink_score.h"
+#include "tools/fidelity/ink_score.h"
 #include "tools/output_file.h"
 
 namespace {

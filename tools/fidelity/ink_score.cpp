@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tests/fidelity/ink_score.h"
+#include "tools/fidelity/ink_score.h"
 
 #include <png.h>
 
