@@ -271,7 +271,6 @@ TEST(SvgPreview, AbandonedRecordsLeaveNothingBehind) {
     EXPECT_EQ(preview.document.all("rect").size(), 3u);
 }
 
-// The renderer's largest side is held by the large-canvas preview test.
 TEST(SvgPreview, SizeComesFromTheExtentWithinTheRendererLimits) {
     struct Case {
         std::string stream, width, height;
