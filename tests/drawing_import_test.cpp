@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Drawings in: what the command line asks (pages, search) reaches the
 // stream, a file no importer reads is refused in one line with nothing
-// written, and the drawing interface turns the pictures a library reports
-// into picture fills. How every corpus drawing's gradients and text look is
-// scored by the fidelity check.
+// written, and the drawing interface turns what a library reports
+// (gradients, text, pictures) into the objects the driver expects. How
+// every corpus drawing looks is scored by the fidelity check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -110,6 +112,9 @@ protected:
         page.insert("svg:height", 1.0);
         collector_.startPage(page);
     }
+    ~Collector() override {
+        for (HostObject* object : objects_) host_.releaseObject(object);
+    }
 
     static Props frame(double x, double y, double width, double height) {
         Props p;
@@ -126,6 +131,21 @@ protected:
         EXPECT_EQ(pages.size(), 1u);
         return pages.empty() ? javimport::ImportedPage{} : std::move(pages[0]);
     }
+    // The page's objects, built in the host, of `kind` (all when 0).
+    std::vector<const HostObject*> objects(int32_t kind = 0) {
+        if (objects_.empty())
+            for (auto& build : page().script.objects) objects_.push_back(build(host_));
+        std::vector<const HostObject*> found;
+        for (const HostObject* object : objects_)
+            if (kind == 0 || object->kind == kind) found.push_back(object);
+        return found;
+    }
+    template <typename Body>
+    static Body body(const HostObject* object) {
+        Body b;
+        std::memcpy(&b, reinterpret_cast<const unsigned char*>(object) + kHostObjectPayloadOffset, sizeof b);
+        return b;
+    }
     // The records the driver writes for `page`.
     std::string draw(const javimport::ImportedPage& page) {
         refhost::MemoryStream* stream = host_.memoryStream();
@@ -136,7 +156,84 @@ protected:
 
     javimport::DrawingCollector collector_{javimport::ImportOptions{}};
     refhost::ReferenceHost host_;
+    std::vector<HostObject*> objects_;
 };
+
+// Gradients by draw:style: the kind, the stops in percent from the driver's
+// start (the outside of a radial one) and the driver's angle.
+TEST_F(Collector, GradientsTakeTheDriversFormsStopsAndAngles) {
+    struct Case {
+        const char* style;
+        double border;
+        int32_t kind;
+        std::vector<int32_t> positions;
+        std::vector<uint32_t> colours;  // colour entries: red in the lowest byte
+    };
+    const Case cases[] = {
+        {"linear", 0, kGradientLinear, {0, 100}, {0x0000FF, 0xFF0000}},
+        // Axial: the symmetric three-stop form the viewer draws itself.
+        {"axial", 0, kGradientLinear, {0, 50, 100}, {0xFF0000, 0x0000FF, 0xFF0000}},
+        {"radial", 0.25, kGradientElliptical, {0, 25, 100}, {0x0000FF, 0x0000FF, 0xFF0000}},
+        {"square", 0, kGradientRectangular, {0, 100}, {0x0000FF, 0xFF0000}},
+    };
+    for (const Case& c : cases) {
+        Props style;
+        style.insert("draw:fill", "gradient");
+        style.insert("draw:style", c.style);
+        style.insert("draw:start-color", "#FF0000");
+        style.insert("draw:end-color", "#0000FF");
+        style.insert("draw:angle", 30.0, librevenge::RVNG_GENERIC);
+        style.insert("draw:border", c.border, librevenge::RVNG_PERCENT);
+        collector_.setStyle(style);
+        collector_.drawRectangle(frame(0.5, 0.25, 1.0, 0.5));
+    }
+    std::vector<const HostObject*> fills = objects(kKindFillAtt);
+    ASSERT_EQ(fills.size(), std::size(cases));
+    for (size_t i = 0; i < fills.size(); ++i) {
+        const Case& c = cases[i];
+        auto fill = body<FillAttributes>(fills[i]);
+        const GradientDef& gradient = fill.gradient;
+        EXPECT_EQ(fill.fillStyle, kFillGradient) << c.style;
+        EXPECT_EQ(gradient.gradientKind, c.kind) << c.style;
+        int32_t stops = std::clamp(gradient.stopCount, 0, 32);
+        EXPECT_EQ(std::vector<int32_t>(gradient.stopPositions, gradient.stopPositions + stops), c.positions) << c.style;
+        EXPECT_EQ(std::vector<uint32_t>(gradient.stopColours, gradient.stopColours + stops), c.colours) << c.style;
+        if (c.kind == kGradientLinear) EXPECT_EQ(gradient.angle, 210) << c.style;
+    }
+}
+
+// A text object: one box; each paragraph and line break starts a line;
+// fonts change where runs do; the text is written as 16-bit units.
+TEST_F(Collector, TextObjectsBecomeOneTextBox) {
+    Props box = frame(0.5, 0.0, 1.0, 1.0);
+    box.insert("draw:textarea-vertical-align", "middle");
+    collector_.startTextObject(box);
+    Props paragraph;
+    paragraph.insert("fo:text-align", "center");
+    collector_.openParagraph(paragraph);
+    Props span;
+    span.insert("fo:font-size", 12.0, librevenge::RVNG_POINT);
+    span.insert("fo:font-weight", "bold");
+    span.insert("style:font-name", "Arial");
+    collector_.openSpan(span);
+    collector_.insertText("Pump");
+    collector_.insertLineBreak();
+    collector_.insertText("A\xE2\x82\xAC");
+    collector_.closeSpan();
+    collector_.endTextObject();
+    std::vector<int32_t> kinds;
+    for (const HostObject* object : objects()) kinds.push_back(object->kind);
+    std::vector<int32_t> expected = {kKindTextBox, kKindParaStart, kKindCharAtt, kKindTextString, kKindParaStart,
+                                     kKindTextString, kKindTextBoxEnd};
+    ASSERT_EQ(kinds, expected);
+    // Centred lines; where the box lies and the fonts are drawn the fidelity
+    // check measures.
+    EXPECT_EQ(body<TextBoxData>(objects_[0]).justification, 1u);
+    auto units = body<TextStringData>(objects_[5]);
+    EXPECT_EQ(units.encoding, kEncodingUnits);
+    ASSERT_EQ(units.byteLength, 4);
+    EXPECT_EQ(std::memcmp(units.text, "A\0\xAC\x20", 4), 0);
+}
 
 // A bitmap stretched over a rectangle is the driver's picture fill, placed
 // as an element; on another shape it falls back to its fill colour, with a
