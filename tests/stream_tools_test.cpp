@@ -16,7 +16,7 @@ using javtest::runCommand;
 
 const std::string kTool = JAVTRG_TOOL;
 
-// The reader accepts every golden stream (record reader tests); here the
+// The reader accepts every golden stream (the examples' previews); here the
 // command's report and exit status.
 TEST(CheckTool, NamesTheFirstMalformedRecordOrSkipsItWhenLenient) {
     javtest::ScratchDir dir("javtrg_check");

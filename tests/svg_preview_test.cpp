@@ -112,26 +112,11 @@ void expectAttributes(const Element& element, const Attributes& expected, const 
 }
 
 // Where and in which colours shapes and the viewer's gradients are drawn
-// the examples' previews show; here what they do not.
-TEST(SvgPreview, ShapesAreDrawnWithThePenAndFillInForce) {
-    struct Case {
-        std::string stream;
-        std::string element;
-        size_t index;  // among the elements of that name; rect 0 is the background
-        Attributes attributes;
-    } cases[] = {
-        {"a,255,0,0,0,0,0\nr,4,4,-3,-2\n", "rect", 1, {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "2"}, {"fill", "none"}, {"stroke", "none"}}},
-        {"a,1,2,3,0,0,3\nd,5,6,7,8,4,3\n", "rect", 1, {{"rx", "2"}, {"ry", "1.5"}, {"stroke", "#010203"}, {"stroke-width", "3"}}},
-        {"t,-1,-1,-1,9,9,9,0\nk,1,1,5,5\n", "rect", 1, {{"class", "tagged"}, {"fill", "none"}}},
-        {"t,-1,-1,-1,9,9,9,0\nl,3\n1,2,3,4,5,-6\n", "polyline", 0, {{"points", "1,2 3,4 5,-6 "}, {"fill", "none"}}},
-        {"t,9,9,9,8,8,8,7\np,3\n1,2,3,4,5,6\n", "polygon", 0, {{"fill", "#080808"}}},
-    };
-    for (const Case& c : cases) {
-        Preview preview = render(c.stream);
-        auto found = preview.document.all(c.element);
-        ASSERT_GT(found.size(), c.index) << c.stream << preview.svg;
-        expectAttributes(*found[c.index], c.attributes, c.stream);
-    }
+// the examples' previews show; here a box given from its far corner.
+TEST(SvgPreview, ABoxOfNegativeSizeIsDrawnFromItsOtherCorner) {
+    auto rects = render("a,255,0,0,0,0,0\nr,4,4,-3,-2\n").document.all("rect");
+    ASSERT_EQ(rects.size(), 2u);  // the background first
+    expectAttributes(*rects[1], {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "2"}, {"fill", "none"}}, "rect");
 }
 
 // A gradient the driver draws: the shape after "q,2" is filled under the
@@ -237,8 +222,6 @@ TEST(SvgPreview, FaceNamesBecomeCssFamilies) {
         {"dialog", kSans},
         {"serif", "'DejaVu Serif', 'Noto Serif CJK JP', serif"},
         {"monospaced", "'DejaVu Sans Mono', 'Noto Sans Mono CJK JP', monospace"},
-        {"Times New Roman", "'Times New Roman', 'Nimbus Roman', 'DejaVu Serif', 'Noto Serif CJK JP', serif"},
-        {"Arial", "'Arial', 'Nimbus Sans', " + kSans},
         {"A'b\\c\"<&", "'Abc\"<&', " + kSans},
         {"\xff\xfe", "'\xEF\xBF\xBD\xEF\xBF\xBD', " + kSans},
     };
@@ -295,7 +278,6 @@ TEST(SvgPreview, SizeComesFromTheExtentWithinTheRendererLimits) {
         {"l,2\n-50,-50,10,20\n", "10", "20"},
         {"r,-9,-9,2,2\n", "1", "1"},
         {"", "1", "1"},
-        {"r,0,0,2147483647,40000\n", "32767", "32767"},
     };
     for (const Case& c : cases) {
         expectAttributes(*render(c.stream).document.all("svg")[0], {{"width", c.width}, {"height", c.height}}, c.stream);

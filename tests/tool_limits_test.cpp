@@ -65,20 +65,14 @@ struct HostileCase {
 };
 
 TEST(ToolLimits, HostileInputsAreRefusedWithTheirCauseAndLeaveNoOutput) {
-    const std::string wmf = kSource + "/tests/data/corpus/wmf";
-    std::string firstWmf;
-    for (const auto& entry : fs::directory_iterator(wmf)) {
-        const std::string name = entry.path().string();
-        if (entry.path().extension() == ".wmf" && (firstWmf.empty() || name < firstWmf)) firstWmf = name;
-    }
-    ASSERT_FALSE(firstWmf.empty());
+    const std::string wmf = kSource + "/tests/data/corpus/wmf/2doorvan.wmf";
     const std::string longLine(100000, 'x');
     const std::vector<HostileCase> cases = {
         {"endless device", "", "", "convert /dev/zero --max-input-bytes 1000000 -o {dir}/out", 2,
          "/dev/zero: larger than the input limit of 1000000 bytes (--max-input-bytes raises it)"},
         {"long standard input", "", std::string(2000000, ' '), "convert - --max-input-bytes 1000000 -o {dir}/out", 2,
          "standard input: larger than the input limit of 1000000 bytes"},
-        {"drawing past the input limit", "", "", "convert " + firstWmf + " --max-input-bytes 100 -o {dir}/out", 2,
+        {"drawing past the input limit", "", "", "convert " + wmf + " --max-input-bytes 100 -o {dir}/out", 2,
          "larger than the input limit of 100 bytes"},
         {"zero byte and garbage after the script", std::string("{\"objects\":[]}\0garbage", 22), "",
          "convert {dir}/in.json -o {dir}/out", 2, "in.json: byte 14: expected text without zero bytes"},
@@ -98,7 +92,7 @@ TEST(ToolLimits, HostileInputsAreRefusedWithTheirCauseAndLeaveNoOutput) {
         {"objects past the limit", R"({"objects":[{"kind":4},{"kind":4},{"kind":4}]})", "",
          "convert {dir}/in.json --max-objects 2 -o {dir}/out", 2,
          "objects[2]: expected at most 2 objects in an array (--max-objects raises the limit)"},
-        {"truncated metafile", "", "", "sh -c 'head -c 300 " + firstWmf + " > {dir}/cut.wmf' && $TOOL convert {dir}/cut.wmf -o {dir}/out",
+        {"truncated metafile", "", "", "sh -c 'head -c 300 " + wmf + " > {dir}/cut.wmf' && $TOOL convert {dir}/cut.wmf -o {dir}/out",
          2, "cut.wmf: libwmf stopped at byte 300"},
         {"garbage drawing", std::string("\xD0\xCF\x11\xE0garbage", 11), "", "convert {dir}/in.json -o {dir}/out", 2,
          "not an object script, nor a drawing of a format tried"},
