@@ -113,16 +113,11 @@ bool OutputFile::open(std::string* error) {
     } else {
         destination_ = followLinks(target_);
     }
-    std::string pattern = destination_ + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
+    int fd = createTemporary(destination_, &temporary_, &temporarySlot_);
     if (fd < 0) {
         *error = target_ + ": cannot write: " + reason();
         return false;
     }
-    temporary_ = name.data();
-    temporarySlot_ = registerTemporary(temporary_.c_str());
     stream_ = ::fdopen(fd, "wb");
     if (stream_ == nullptr) {
         *error = target_ + ": cannot write: " + reason();

@@ -2,10 +2,13 @@
 #include "tools/temporary_files.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <mutex>
 
+#include <fcntl.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 namespace javtool {
@@ -56,18 +59,41 @@ void installHandlers() {
 
 }  // namespace
 
-int registerTemporary(const char* path) {
+int createTemporary(const std::string& prefix, std::string* path, int* slot) {
     static std::once_flag installed;
     std::call_once(installed, installHandlers);
-    size_t length = std::strlen(path);
-    if (length >= kPathMax) return -1;
-    for (int i = 0; i < kSlots; ++i) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const size_t length = prefix.size() + 7;
+    int taken = -1;
+    for (int i = 0; i < kSlots && length < kPathMax; ++i) {
         int expected = kFree;
-        if (!gSlots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) continue;
-        std::memcpy(gSlots[i].path, path, length + 1);
-        gSlots[i].state.store(kHeld, std::memory_order_release);
-        return i;
+        if (gSlots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) {
+            taken = i;
+            break;
+        }
     }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[6];
+        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) break;
+        std::string name = prefix + ".";
+        for (unsigned char byte : random) name += kLetters[byte % (sizeof kLetters - 1)];
+        // The name is registered before the file exists, so that an
+        // interrupt at any moment finds every file this run has made.
+        if (taken >= 0) {
+            gSlots[taken].state.store(kFilling, std::memory_order_relaxed);
+            std::memcpy(gSlots[taken].path, name.c_str(), name.size() + 1);
+            gSlots[taken].state.store(kHeld, std::memory_order_release);
+        }
+        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            *path = name;
+            *slot = taken;
+            return fd;
+        }
+        if (errno != EEXIST) break;
+    }
+    unregisterTemporary(taken);
+    *slot = -1;
     return -1;
 }
 

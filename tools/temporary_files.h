@@ -8,12 +8,16 @@
 #ifndef JAVTRG_TOOLS_TEMPORARY_FILES_H
 #define JAVTRG_TOOLS_TEMPORARY_FILES_H
 
+#include <string>
+
 namespace javtool {
 
-// Registers `path` for removal on an interrupt and installs the handlers
-// (once). Returns a slot for unregisterTemporary, or -1 when the table is
-// full or the path too long (the file is then only removed by the run).
-int registerTemporary(const char* path);
+// Creates a new file PREFIX.XXXXXX (six random letters, mode 0600, as
+// mkstemp does) registered for removal on an interrupt from before it exists,
+// so that no interrupt can leave it behind. Returns its descriptor and sets
+// `path` and `slot` (for unregisterTemporary; -1 when the table is full), or
+// returns -1 with errno set.
+int createTemporary(const std::string& prefix, std::string* path, int* slot);
 // The file was renamed or removed: an interrupt leaves it alone.
 void unregisterTemporary(int slot);
 // Removes every registered file now, for a process about to end without
