@@ -114,7 +114,8 @@ void expectAttributes(const Element& element, const Attributes& expected, const 
 // Where and in which colours shapes and the viewer's gradients are drawn
 // the examples' previews show; here a box given from its far corner.
 TEST(SvgPreview, ABoxOfNegativeSizeIsDrawnFromItsOtherCorner) {
-    auto rects = render("a,255,0,0,0,0,0\nr,4,4,-3,-2\n").document.all("rect");
+    Preview preview = render("a,255,0,0,0,0,0\nr,4,4,-3,-2\n");
+    auto rects = preview.document.all("rect");
     ASSERT_EQ(rects.size(), 2u);  // the background first
     expectAttributes(*rects[1], {{"x", "1"}, {"y", "2"}, {"width", "3"}, {"height", "2"}, {"fill", "none"}}, "rect");
 }
